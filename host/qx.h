@@ -1,0 +1,106 @@
+// qx: a runtime that gives a DOS-style game a window on the desktop.
+//
+// Usage: link the qx library and define Main. The runtime owns the process:
+// it opens a 320 x 200 window with every pixel doubled, calls Main, and ends
+// the process with exit status 1 when Main returns.
+//
+//     #include <qx.h>
+//     int Main() {
+//         while (!kbhit()) { ML(); qx_printf(10, 10, 15, "Hello"); Sleep(16); }
+//         return 0;
+//     }
+//
+// Units. Drawing routines take logical pixels; in mode 1 (bai == 1) positions
+// and sizes are doubled on the way to the surface, in other modes they pass
+// unchanged. Colours named "color" are palette indices into coltbl; a colour
+// value is 0x00BBGGRR. Text is code page 932 (Shift-JIS).
+#pragma once
+
+#include <windows.h>
+
+// ---- Runtime state (owned by the runtime, lives for the whole process) ----
+
+extern int screenx, screeny;           // window's outer top-left corner; default 0, 0
+extern int screenwidth, screenheight;  // screen size; default 320 x 200, doubled in place in mode 1
+extern int bai;                        // 0 window, 1 doubled window, 2 full screen; other values act as 0
+extern char titlebar[101];             // window title, at most 100 bytes; default "タイトルです"
+// The palette: 256 colour values (0x00BBGGRR), the VGA default palette at
+// start. Applications may overwrite entries. A palette index outside 0..255
+// wraps to its low eight bits (an 8-bit palette register): -1 is 255, 256 is 0.
+extern COLORREF coltbl[256];
+extern HDC gvram;                      // the window's client surface; set at start-up
+extern HFONT hfont;                    // the text font; none until qx_setfont
+extern HFONT holdfont;                 // the font qx_printf displaces while it draws
+
+// ---- Host: window, keys, delay, shutdown ----
+
+// The application's main routine, called once the window is up. Its result
+// is ignored; when it returns the process ends with status 1.
+int Main(void);
+
+// Dispatches every waiting window message and returns when the queue is empty.
+void ML(void);
+
+// Sets position (outer corner), size, mode and title. Mode 1 doubles the
+// stored width and height. Mode 2 switches the display to lwidth x lheight
+// when it can, and otherwise changes only the title and the stored state.
+// ltb: title; longer than 100 bytes it is cut at 100, never inside a
+// double-byte character.
+void qx_setscreen(int lx, int ly, int lwidth, int lheight, int lbai, const char* ltb);
+
+// Ends the process at once with status 1, restoring the display first.
+[[noreturn]] void Terminate(void);
+
+// Waits, spinning without pumping messages, until a key of the table is held;
+// returns 'a'..'z', '0'..'9', 32 (space), 72 up, 80 down, 75 left, 77 right,
+// 13 Enter. A key still held is returned again.
+int getch(void);
+
+// 1 when a key of the getch table is held, else 0. Never blocks.
+int kbhit(void);
+
+// Sleeps wcnt / 100000 ms (truncated). Counts below 100000, negative ones
+// included, sleep 0 ms (a yield).
+void wait(int wcnt);
+
+// ---- Palette and text ----
+
+// Chooses the text font: mode 19 gives "ＭＳ 明朝" 8 x 16 (modes 1 and 2) or
+// 4 x 8 (mode 0); any other mode drops the font.
+void qx_setvideomode(int mode);
+
+// Replaces the text font with fname at average width fw and cell height fh
+// (device pixels). The runtime owns the font.
+void qx_setfont(const char* fname, int fw, int fh);
+
+// Prints formatted text on gvram with its top-left at logical (x, y), in
+// palette colour color on black cells. The formatted text is cut at 255
+// bytes, never inside a double-byte character. Leaves gvram's text colour
+// black and its background white.
+void qx_printf(int x, int y, short color, const char* format, ...);
+
+// ---- Pixels, lines, boxes and circles (logical coordinates, palette colours) ----
+
+void qx_pset(HDC hdc, int x, int y, short color);
+COLORREF qx_pget(HDC hdc, int x, int y);  // colour value; CLR_INVALID off the surface
+void qx_gcls(HDC hdc, short color);       // fills device (0,0)-(1280,1024) in every mode
+void qx_xline(HDC hdc, int x, int y, int width, short color);
+void qx_yline(HDC hdc, int x, int y, int height, short color);
+void qx_line(HDC hdc, int x1, int y1, int x2, int y2, short color);
+void qx_box(HDC hdc, int x, int y, int width, int height, int paintflg, short color);
+void qx_circle(HDC hdc, int cx, int cy, int r, short color);
+
+// ---- Pictures and back buffer ----
+
+// Loads a BMP file; on failure shows the load-error box and ends the process.
+// The caller owns the returned surface and releases it with qx_deletebmp.
+HDC qx_loadbmp(const char* pfilename);
+void qx_drawbmp(HDC hdc, int x, int y, int width, int height, HDC hMemdc);
+void qx_drawbmp2(HDC hdc, int x, int y, int width, int height, HDC hMemdc, int sx, int sy);
+void qx_drawbmp3(HDC hdc, int x, int y, int width, int height, HDC hMemdc, int sx, int sy, UINT toumei);
+void qx_drawbmp4(HDC hdc, int x, int y, int width, int height, HDC hMemdc, int sx, int sy, int swidth,
+                 int sheight, UINT toumei);
+void qx_deletebmp(HDC hMemdc);
+HDC qx_createBB(void);  // a white 1280 x 1024 back buffer, owned by the caller
+void qx_flip(HDC hdc, HDC hMemdc);
+void qx_deleteBB(HDC hMemdc);

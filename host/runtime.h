@@ -1,0 +1,48 @@
+// What the runtime's own files share and the programming interface does not
+// show: the runtime's window, the palette lookup, the doubling rule and the
+// code page 932 cut.
+#pragma once
+
+#include "qx.h"
+
+#include <climits>
+#include <cstddef>
+
+// The window created at start-up, the only one the runtime makes. Routines
+// that need a window and are not given one act on this one.
+extern HWND qx_window;
+
+// Registers the window class and creates the runtime's window, titled with
+// titlebar, 3 x 3 at (-10, -10), topmost and visible; updates it once.
+void qx_create_window(HINSTANCE instance);
+
+LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+
+// The colour value of a palette index. The index wraps to its low eight bits,
+// so any short reads inside coltbl.
+inline COLORREF qx_palette(short color) { return coltbl[static_cast<unsigned>(color) & 0xFFu]; }
+
+// 2 * v, held at INT_MIN or INT_MAX instead of overflowing: a position
+// doubled past the int range stays off every surface.
+inline int qx_twice(int v) {
+    long long d = 2LL * v;
+    return d > INT_MAX ? INT_MAX : d < INT_MIN ? INT_MIN : static_cast<int>(d);
+}
+
+// The doubling rule: a logical position or size in device pixels.
+inline int qx_device(int v) { return bai == 1 ? qx_twice(v) : v; }
+
+// The length of the longest prefix of s, at most max bytes, that does not end
+// inside a double-byte character of code page 932.
+inline size_t qx_fit932(const char* s, size_t max) {
+    size_t n = 0;
+    while (s[n]) {
+        unsigned char b = static_cast<unsigned char>(s[n]);
+        bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        if (lead && !s[n + 1]) break;  // a lead byte whose second byte is missing
+        size_t step = lead ? 2 : 1;
+        if (n + step > max) break;
+        n += step;
+    }
+    return n;
+}

@@ -1,0 +1,296 @@
+// Device-context state and object selection: stock objects, SelectObject,
+// DeleteObject, memory DCs, compatible bitmaps, solid brushes and text colours.
+// Pixel loops live elsewhere; this file only keeps state.
+#include "gdi/dc.h"
+
+#include "gdi/font.h"
+#include "gdi/objects.h"
+
+#include <cstring>
+
+namespace plat {
+
+namespace {
+
+// Upper bounds for a bitmap, so that a wild size fails cleanly instead of
+// exhausting memory: 32767 pixels a side (the Windows limit for a DDB side)
+// and 256 MiB of pixels.
+constexpr int64_t kMaxSide = 32767;
+constexpr int64_t kMaxPixels = int64_t(256) << 20 >> 2;
+
+struct Stock {
+    HGDIOBJ brushes[6]{};
+    HGDIOBJ system_font{};
+    HBITMAP mono_bitmap{};
+};
+
+Stock& stock() {
+    static Stock s = [] {
+        Stock st;
+        const COLORREF colors[5] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0x000000};
+        for (int i = 0; i < 6; ++i) {
+            Slot* slot = nullptr;
+            st.brushes[i] = handles().allocate(Kind::brush, &slot);
+            slot->stock = true;
+            slot->brush.color = i < 5 ? colors[i] : 0;
+            slot->brush.null_brush = i == 5;
+        }
+        Slot* slot = nullptr;
+        st.system_font = handles().allocate(Kind::font, &slot);
+        slot->stock = true;
+        slot->font = std::make_unique<Font>();
+        slot->font->builtin = true;
+        std::strcpy(slot->font->logfont.lfFaceName, "System");
+        slot->font->logfont.lfHeight = 16;
+        slot->font->logfont.lfWeight = FW_NORMAL;
+        st.mono_bitmap = static_cast<HBITMAP>(handles().allocate(Kind::bitmap, &slot));
+        slot->stock = true;
+        slot->bitmap = std::make_unique<Bitmap>();
+        slot->bitmap->surface.resize(1, 1);
+        slot->bitmap->surface.bits_per_pixel = 1;
+        return st;
+    }();
+    return s;
+}
+
+void free_object(const void* h) { handles().release(h); }
+
+// Drops one selection of h; an object deleted while selected goes now.
+void deselect(const void* h) {
+    Slot* s = handles().lookup_any(h);
+    if (!s || s->selected == 0) return;
+    if (--s->selected == 0 && s->delete_pending) free_object(h);
+}
+
+DC* new_dc(HDC* out) {
+    Slot* slot = nullptr;
+    *out = static_cast<HDC>(handles().allocate(Kind::dc, &slot));
+    slot->dc = std::make_unique<DC>();
+    DC* dc = slot->dc.get();
+    dc->brush = static_cast<HBRUSH>(stock().brushes[WHITE_BRUSH]);
+    dc->font = static_cast<HFONT>(stock().system_font);
+    return dc;
+}
+
+}  // namespace
+
+void Surface::resize(int w, int h) {
+    width = w > 0 ? w : 0;
+    height = h > 0 ? h : 0;
+    stride = width;
+    storage.assign(size_t(width) * size_t(height), 0);
+    bits = storage.data();
+    touch();
+}
+
+HDC make_window_dc(Window* w, Surface* s) {
+    HDC h = nullptr;
+    DC* dc = new_dc(&h);
+    dc->window = w;
+    dc->surface = s;
+    return h;
+}
+
+void free_dc(HDC hdc) {
+    DC* dc = dc_from(hdc);
+    if (!dc) return;
+    deselect(dc->brush);
+    deselect(dc->font);
+    deselect(dc->bitmap);
+    handles().release(hdc);
+}
+
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" HGDIOBJ WINAPI GetStockObject(int i) {
+    if (i >= WHITE_BRUSH && i <= NULL_BRUSH) return stock().brushes[i];
+    if (i == SYSTEM_FONT || i == DEFAULT_GUI_FONT) return stock().system_font;
+    return nullptr;
+}
+
+extern "C" DWORD WINAPI GetObjectType(HGDIOBJ h) {
+    Slot* s = handles().lookup_any(h);
+    if (!s) return 0;
+    switch (s->kind) {
+        case Kind::brush: return OBJ_BRUSH;
+        case Kind::font: return OBJ_FONT;
+        case Kind::bitmap: return OBJ_BITMAP;
+        case Kind::dc: return s->dc->memory ? OBJ_MEMDC : OBJ_DC;
+        default: return 0;
+    }
+}
+
+extern "C" HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
+    DC* dc = dc_from(hdc);
+    Slot* s = handles().lookup_any(h);
+    if (!dc || !s || s->delete_pending) return nullptr;
+    HGDIOBJ old = nullptr;
+    switch (s->kind) {
+        case Kind::brush:
+            old = dc->brush;
+            if (old == h) return old;
+            dc->brush = static_cast<HBRUSH>(h);
+            break;
+        case Kind::font:
+            old = dc->font;
+            if (old == h) return old;
+            dc->font = static_cast<HFONT>(h);
+            break;
+        case Kind::bitmap: {
+            // Only memory DCs take bitmaps, and a bitmap sits in one DC at a time.
+            if (!dc->memory) return nullptr;
+            old = dc->bitmap;
+            if (old == h) return old;
+            if (s->selected > 0 && !s->stock) return nullptr;
+            dc->bitmap = static_cast<HBITMAP>(h);
+            dc->surface = &s->bitmap->surface;
+            break;
+        }
+        default:
+            return nullptr;
+    }
+    ++s->selected;
+    deselect(old);
+    return old;
+}
+
+extern "C" BOOL WINAPI DeleteObject(HGDIOBJ h) {
+    Slot* s = handles().lookup_any(h);
+    if (!s || s->kind == Kind::dc || s->kind == Kind::window) return FALSE;
+    if (s->stock) return TRUE;
+    if (s->kind == Kind::bitmap && s->selected > 0) return FALSE;
+    if (s->selected > 0) {
+        // Windows keeps a selected brush or font alive until it is deselected.
+        s->delete_pending = true;
+        return TRUE;
+    }
+    free_object(h);
+    return TRUE;
+}
+
+extern "C" int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
+    Slot* s = handles().lookup_any(h);
+    if (!s) return 0;
+    if (s->kind == Kind::font) {
+        if (!pv) return sizeof(LOGFONTA);
+        int n = c < int(sizeof(LOGFONTA)) ? c : int(sizeof(LOGFONTA));
+        if (n <= 0) return 0;
+        std::memcpy(pv, &s->font->logfont, size_t(n));
+        return n;
+    }
+    if (s->kind == Kind::bitmap) {
+        if (!pv) return sizeof(BITMAP);
+        if (c < int(sizeof(BITMAP))) return 0;
+        const Surface& sf = s->bitmap->surface;
+        BITMAP bm{};
+        bm.bmWidth = sf.width;
+        bm.bmHeight = sf.height;
+        bm.bmPlanes = 1;
+        bm.bmBitsPixel = WORD(sf.bits_per_pixel);
+        bm.bmWidthBytes = ((sf.width * sf.bits_per_pixel + 15) / 16) * 2;
+        std::memcpy(pv, &bm, sizeof bm);
+        return sizeof(BITMAP);
+    }
+    if (s->kind == Kind::brush) {
+        struct { UINT style; COLORREF color; ULONG_PTR hatch; } lb{s->brush.null_brush ? 1u : 0u, s->brush.color, 0};
+        if (!pv) return sizeof lb;
+        if (c < int(sizeof lb)) return 0;
+        std::memcpy(pv, &lb, sizeof lb);
+        return sizeof lb;
+    }
+    return 0;
+}
+
+extern "C" HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type) {
+    DC* dc = dc_from(hdc);
+    if (!dc) return nullptr;
+    switch (type) {
+        case OBJ_BRUSH: return dc->brush;
+        case OBJ_FONT: return dc->font;
+        case OBJ_BITMAP: return dc->bitmap;
+        default: return nullptr;
+    }
+}
+
+extern "C" HDC WINAPI CreateCompatibleDC(HDC hdc) {
+    if (hdc && !dc_from(hdc)) return nullptr;
+    HDC h = nullptr;
+    DC* dc = new_dc(&h);
+    dc->memory = true;
+    // A new memory DC holds the stock 1 x 1 monochrome bitmap.
+    dc->bitmap = stock().mono_bitmap;
+    dc->surface = &bitmap_from(dc->bitmap)->surface;
+    return h;
+}
+
+extern "C" BOOL WINAPI DeleteDC(HDC hdc) {
+    DC* dc = dc_from(hdc);
+    if (!dc || dc->window) return FALSE;  // window DCs go back through ReleaseDC
+    free_dc(hdc);
+    return TRUE;
+}
+
+extern "C" HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
+    DC* dc = dc_from(hdc);
+    if (!dc || cx < 0 || cy < 0) return nullptr;
+    // A memory DC still holding its default bitmap is monochrome, and so is
+    // what is made compatible with it; a zero size also gives 1 x 1 monochrome.
+    bool mono = (dc->memory && dc->surface && dc->surface->bits_per_pixel == 1) || cx == 0 || cy == 0;
+    if (cx == 0 || cy == 0) cx = cy = 1;
+    if (cx > kMaxSide || cy > kMaxSide || int64_t(cx) * cy > kMaxPixels) return nullptr;
+    Slot* slot = nullptr;
+    auto h = static_cast<HBITMAP>(handles().allocate(Kind::bitmap, &slot));
+    slot->bitmap = std::make_unique<Bitmap>();
+    slot->bitmap->surface.resize(cx, cy);
+    slot->bitmap->surface.bits_per_pixel = mono ? 1 : 32;
+    return h;
+}
+
+extern "C" HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
+    Slot* slot = nullptr;
+    auto h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
+    slot->brush.color = color & 0x00FFFFFF;
+    slot->brush.null_brush = false;
+    return h;
+}
+
+extern "C" COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
+    DC* dc = dc_from(hdc);
+    if (!dc) return CLR_INVALID;
+    COLORREF old = dc->text_color;
+    dc->text_color = color;
+    return old;
+}
+
+extern "C" COLORREF WINAPI GetTextColor(HDC hdc) {
+    DC* dc = dc_from(hdc);
+    return dc ? dc->text_color : CLR_INVALID;
+}
+
+extern "C" COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
+    DC* dc = dc_from(hdc);
+    if (!dc) return CLR_INVALID;
+    COLORREF old = dc->bk_color;
+    dc->bk_color = color;
+    return old;
+}
+
+extern "C" COLORREF WINAPI GetBkColor(HDC hdc) {
+    DC* dc = dc_from(hdc);
+    return dc ? dc->bk_color : CLR_INVALID;
+}
+
+extern "C" int WINAPI SetBkMode(HDC hdc, int mode) {
+    DC* dc = dc_from(hdc);
+    if (!dc || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
+    int old = dc->bk_mode;
+    dc->bk_mode = mode;
+    return old;
+}
+
+extern "C" int WINAPI GetBkMode(HDC hdc) {
+    DC* dc = dc_from(hdc);
+    return dc ? dc->bk_mode : 0;
+}

@@ -1,0 +1,338 @@
+// CreateFontA and the glyph cache: fontconfig finds a face for the LOGFONT,
+// FreeType renders it at the cell height and average width Windows would give.
+// Text in the A functions is code page 932, converted with iconv.
+#include "gdi/font.h"
+
+#include "gdi/font_bitmap.h"
+#include "gdi/objects.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+#include <iconv.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <memory>
+
+namespace plat {
+
+struct FaceData {
+    FT_Face face = nullptr;
+    bool antialias = true;
+    bool fixed_pitch = true;
+};
+
+namespace {
+
+FT_Library freetype() {
+    static FT_Library lib = [] {
+        FT_Library l = nullptr;
+        if (FT_Init_FreeType(&l) != 0) l = nullptr;
+        return l;
+    }();
+    return lib;
+}
+
+// Windows face names games ask for, and the installed faces that stand in for
+// them. fontconfig has no alias for these, and its fallback would pick a face
+// without kana.
+struct FaceAlias { const char* windows; const char* installed; };
+constexpr FaceAlias kAliases[] = {
+    {"ＭＳ 明朝", "IPAMincho"},     {"ＭＳ Ｐ明朝", "IPAPMincho"},
+    {"ＭＳ ゴシック", "IPAGothic"}, {"ＭＳ Ｐゴシック", "IPAPGothic"},
+    {"MS Mincho", "IPAMincho"},      {"MS PMincho", "IPAPMincho"},
+    {"MS Gothic", "IPAGothic"},      {"MS PGothic", "IPAPGothic"},
+    {"System", "IPAGothic"},         {"Terminal", "IPAGothic"},
+};
+
+std::string installed_family(const std::string& utf8_face) {
+    for (const auto& a : kAliases)
+        if (utf8_face == a.windows) return a.installed;
+    return utf8_face;
+}
+
+// File and face index of the best match for family, preferring Japanese
+// coverage. Empty when fontconfig is unavailable.
+bool find_face_file(const std::string& family, std::string* file, int* index) {
+    static bool ok = FcInit();
+    if (!ok) return false;
+    FcPattern* pat = FcPatternCreate();
+    if (!family.empty())
+        FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>("IPAGothic"));
+    FcPatternAddString(pat, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+    FcDefaultSubstitute(pat);
+    FcResult res;
+    FcPattern* match = FcFontMatch(nullptr, pat, &res);
+    FcPatternDestroy(pat);
+    if (!match) return false;
+    FcChar8* path = nullptr;
+    int idx = 0;
+    bool found = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch;
+    if (found) {
+        *file = reinterpret_cast<const char*>(path);
+        FcPatternGetInteger(match, FC_INDEX, 0, &idx);
+        *index = idx;
+    }
+    FcPatternDestroy(match);
+    return found;
+}
+
+// Sizes f's face so that its cell is cell_height pixels high (ascent plus
+// descent, as tmHeight) and a single-byte character is avg_width wide.
+void size_face(Font& f, int cell_height, int avg_width) {
+    FT_Face face = f.face->face;
+    const TT_OS2* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    double asc = os2 ? os2->usWinAscent : face->ascender;
+    double desc = os2 ? os2->usWinDescent : -face->descender;
+    if (asc + desc <= 0) { asc = face->units_per_EM * 0.88; desc = face->units_per_EM * 0.12; }
+    double em_y = cell_height * face->units_per_EM / (asc + desc);
+    double em_x = em_y;
+    if (avg_width > 0) {
+        FT_UInt gi = FT_Get_Char_Index(face, '0');
+        if (gi && FT_Load_Glyph(face, gi, FT_LOAD_NO_SCALE) == 0 && face->glyph->advance.x > 0)
+            em_x = avg_width * double(face->units_per_EM) / face->glyph->advance.x;
+    }
+    FT_Set_Char_Size(face, FT_F26Dot6(std::lround(em_x * 64)), FT_F26Dot6(std::lround(em_y * 64)), 72, 72);
+    f.cell_height = cell_height;
+    f.ascent = int(std::lround(cell_height * asc / (asc + desc)));
+    FT_UInt gi = FT_Get_Char_Index(face, '0');
+    int adv = avg_width;
+    if (gi && FT_Load_Glyph(face, gi, FT_LOAD_DEFAULT) == 0)
+        adv = int((face->glyph->advance.x + 32) >> 6);
+    f.half_width = avg_width > 0 ? avg_width : std::max(1, adv);
+}
+
+bool open_face(Font& f, const std::string& family, int cell_height, int avg_width) {
+    std::string file;
+    int index = 0;
+    if (!freetype() || !find_face_file(family, &file, &index)) return false;
+    auto fd = std::make_unique<FaceData>();
+    if (FT_New_Face(freetype(), file.c_str(), index, &fd->face) != 0) return false;
+    f.face = fd.release();
+    size_face(f, cell_height, avg_width);
+    return true;
+}
+
+void render_builtin(Glyph& g, uint32_t cp) {
+    const unsigned char* rows = builtin_glyph(cp < 0x80 ? static_cast<unsigned char>(cp) : '?');
+    g.left = 0;
+    g.top = 0;
+    g.width = kBuiltinCellW;
+    g.rows = kBuiltinCellH;
+    g.advance = kBuiltinCellW;
+    g.coverage.assign(size_t(kBuiltinCellW) * kBuiltinCellH, 0);
+    for (int y = 0; y < kBuiltinCellH; ++y)
+        for (int x = 0; x < kBuiltinCellW; ++x)
+            if (rows[y] & (0x80 >> x)) g.coverage[size_t(y) * kBuiltinCellW + x] = 255;
+}
+
+void render_face(Font& f, Glyph& g, uint32_t cp, bool full_width) {
+    FT_Face face = f.face->face;
+    FT_Int32 flags = FT_LOAD_RENDER | (f.face->antialias ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
+    if (FT_Load_Char(face, cp, flags) != 0) return;
+    const FT_Bitmap& bm = face->glyph->bitmap;
+    g.left = face->glyph->bitmap_left;
+    g.top = f.ascent - face->glyph->bitmap_top;
+    g.width = int(bm.width);
+    g.rows = int(bm.rows);
+    g.advance = f.face->fixed_pitch ? f.half_width * (full_width ? 2 : 1)
+                                    : int((face->glyph->advance.x + 32) >> 6);
+    g.coverage.assign(size_t(g.width) * g.rows, 0);
+    for (int y = 0; y < g.rows; ++y) {
+        const unsigned char* src = bm.buffer + ptrdiff_t(y) * bm.pitch;
+        for (int x = 0; x < g.width; ++x) {
+            uint8_t v = bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((src[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0)
+                                                            : src[x];
+            g.coverage[size_t(y) * g.width + x] = v;
+        }
+    }
+}
+
+}  // namespace
+
+Font::~Font() {
+    if (face) {
+        FT_Done_Face(face->face);
+        delete face;
+    }
+}
+
+const Glyph& glyph_of(Font& f, uint32_t cp, bool full_width) {
+    auto it = f.cache.find(cp);
+    if (it != f.cache.end()) return it->second;
+    Glyph& g = f.cache[cp];
+    if (f.builtin) {
+        if (cp < 0x80) {
+            render_builtin(g, cp);
+        } else {
+            // The bitmap font has ASCII only; other characters come from a
+            // Japanese face of the same cell height, on the same cell grid.
+            Font& ui = ui_font(kBuiltinCellH);
+            g = glyph_of(ui, cp, full_width);
+            if (!ui.builtin) g.advance = kBuiltinCellW * (full_width ? 2 : 1);
+        }
+    } else {
+        render_face(f, g, cp, full_width);
+    }
+    return g;
+}
+
+Font& ui_font(int cell_height) {
+    static std::map<int, std::unique_ptr<Font>> fonts;
+    auto& slot = fonts[cell_height];
+    if (!slot) {
+        slot = std::make_unique<Font>();
+        if (!open_face(*slot, "IPAGothic", cell_height, 0)) slot->builtin = true;
+        else slot->face->fixed_pitch = false;
+    }
+    return *slot;
+}
+
+void decode_cp932(const char* s, int n, std::vector<Char932>& out) {
+    out.clear();
+    static iconv_t cd = iconv_open("UTF-32LE", "CP932");
+    for (int i = 0; i < n; ++i) {
+        auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) { out.push_back({b, false}); continue; }
+        bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        int len = lead && i + 1 < n ? 2 : 1;
+        uint32_t cp = '?';
+        if (cd != reinterpret_cast<iconv_t>(-1)) {
+            char in[2] = {s[i], len == 2 ? s[i + 1] : '\0'};
+            char* pin = in;
+            size_t inleft = size_t(len);
+            char outb[8];
+            char* pout = outb;
+            size_t outleft = sizeof outb;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(cd, &pin, &inleft, &pout, &outleft) != size_t(-1) && outleft == 4)
+                std::memcpy(&cp, outb, 4);
+        }
+        out.push_back({cp, len == 2});
+        i += len - 1;
+    }
+}
+
+std::string cp932_to_utf8(const char* s) {
+    std::vector<Char932> chars;
+    decode_cp932(s, int(std::strlen(s)), chars);
+    std::string out;
+    for (auto c : chars) {
+        uint32_t cp = c.cp;
+        if (cp < 0x80) {
+            out += char(cp);
+        } else if (cp < 0x800) {
+            out += char(0xC0 | cp >> 6);
+            out += char(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += char(0xE0 | cp >> 12);
+            out += char(0x80 | ((cp >> 6) & 0x3F));
+            out += char(0x80 | (cp & 0x3F));
+        } else {
+            out += char(0xF0 | cp >> 18);
+            out += char(0x80 | ((cp >> 12) & 0x3F));
+            out += char(0x80 | ((cp >> 6) & 0x3F));
+            out += char(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight,
+                                    DWORD bItalic, DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet,
+                                    DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality,
+                                    DWORD iPitchAndFamily, LPCSTR pszFaceName) {
+    auto f = std::make_unique<Font>();
+    LOGFONTA& lf = f->logfont;
+    lf.lfHeight = cHeight;
+    lf.lfWidth = cWidth;
+    lf.lfEscapement = cEscapement;
+    lf.lfOrientation = cOrientation;
+    lf.lfWeight = cWeight;
+    lf.lfItalic = BYTE(bItalic);
+    lf.lfUnderline = BYTE(bUnderline);
+    lf.lfStrikeOut = BYTE(bStrikeOut);
+    lf.lfCharSet = BYTE(iCharSet);
+    lf.lfOutPrecision = BYTE(iOutPrecision);
+    lf.lfClipPrecision = BYTE(iClipPrecision);
+    lf.lfQuality = BYTE(iQuality);
+    lf.lfPitchAndFamily = BYTE(iPitchAndFamily);
+    if (pszFaceName) {
+        // The face name is at most 31 bytes, cut on a character boundary.
+        size_t n = 0, len = std::strlen(pszFaceName);
+        while (n < len) {
+            auto b = static_cast<unsigned char>(pszFaceName[n]);
+            size_t step = ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? 2 : 1;
+            if (n + step > LF_FACESIZE - 1) break;
+            n += step;
+        }
+        std::memcpy(lf.lfFaceName, pszFaceName, std::min(n, len));
+    }
+    // Windows picks sizes for 0 and negative values: a negative height is the
+    // em height, 0 a default; a negative width counts as its magnitude.
+    int64_t h = cHeight == 0 ? 16 : cHeight < 0 ? -int64_t(cHeight) * 8 / 7 : cHeight;
+    int64_t w = cWidth < 0 ? -int64_t(cWidth) : cWidth;
+    h = std::min<int64_t>(h, 2048);
+    w = std::min<int64_t>(w, 2048);
+    std::string family = installed_family(cp932_to_utf8(lf.lfFaceName));
+    if (!open_face(*f, family, int(h), int(w))) {
+        f->builtin = true;
+    } else {
+        f->face->antialias = iQuality != NONANTIALIASED_QUALITY;
+        f->face->fixed_pitch = (iPitchAndFamily & 3) == FIXED_PITCH || FT_IS_FIXED_WIDTH(f->face->face);
+    }
+    Slot* slot = nullptr;
+    void* h_font = handles().allocate(Kind::font, &slot);
+    slot->font = std::move(f);
+    return static_cast<HFONT>(h_font);
+}
+
+extern "C" BOOL WINAPI GetTextMetricsA(HDC hdc, TEXTMETRICA* tm) {
+    DC* dc = dc_from(hdc);
+    if (!dc || !tm) return FALSE;
+    Font* f = font_from(dc->font);
+    *tm = TEXTMETRICA{};
+    if (!f || f->builtin) {
+        tm->tmHeight = kBuiltinCellH;
+        tm->tmAscent = 13;  // baseline on row 12
+        tm->tmAveCharWidth = tm->tmMaxCharWidth = kBuiltinCellW;
+        tm->tmPitchAndFamily = FF_MODERN;
+    } else {
+        tm->tmHeight = f->cell_height;
+        tm->tmAscent = f->ascent;
+        tm->tmAveCharWidth = f->half_width;
+        tm->tmMaxCharWidth = f->half_width * 2;
+        tm->tmPitchAndFamily = f->logfont.lfPitchAndFamily & 0xF0;
+    }
+    tm->tmDescent = tm->tmHeight - tm->tmAscent;
+    tm->tmWeight = FW_NORMAL;
+    tm->tmCharSet = SHIFTJIS_CHARSET;
+    tm->tmLastChar = 0xFF;
+    tm->tmDefaultChar = '?';
+    tm->tmBreakChar = ' ';
+    return TRUE;
+}
+
+extern "C" int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR name) {
+    DC* dc = dc_from(hdc);
+    if (!dc) return 0;
+    Font* f = font_from(dc->font);
+    const char* face = f && !f->builtin ? f->logfont.lfFaceName : "System";
+    int len = int(std::strlen(face));
+    if (!name) return len + 1;
+    if (c <= 0) return 0;
+    int n = std::min(len, c - 1);
+    std::memcpy(name, face, size_t(n));
+    name[n] = '\0';
+    return n;
+}

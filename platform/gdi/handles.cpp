@@ -1,0 +1,91 @@
+// The handle table shared by every USER and GDI object of the layer.
+#include "gdi/objects.h"
+
+#include "gdi/font.h"
+
+namespace plat {
+
+namespace {
+constexpr unsigned kGenerationBits = 16;
+
+uintptr_t encode(uint32_t index, uint16_t generation) {
+    return (static_cast<uintptr_t>(index) + 1) << kGenerationBits | generation;
+}
+}  // namespace
+
+HandleTable& handles() {
+    static HandleTable table;
+    return table;
+}
+
+void* HandleTable::allocate(Kind kind, Slot** out) {
+    uint32_t index;
+    if (!free_.empty()) {
+        index = free_.back();
+        free_.pop_back();
+    } else {
+        index = static_cast<uint32_t>(slots_.size());
+        slots_.emplace_back();
+        // Keep the free list able to take every slot back without allocating.
+        if (free_.capacity() < slots_.size()) free_.reserve(slots_.capacity());
+    }
+    Slot& s = slots_[index];
+    s.kind = kind;
+    s.stock = false;
+    s.delete_pending = false;
+    s.selected = 0;
+    ++live_;
+    *out = &s;
+    return reinterpret_cast<void*>(encode(index, s.generation));
+}
+
+Slot* HandleTable::lookup_any(const void* handle) {
+    auto v = reinterpret_cast<uintptr_t>(handle);
+    uintptr_t index1 = v >> kGenerationBits;
+    if (index1 == 0 || index1 > slots_.size()) return nullptr;
+    Slot& s = slots_[index1 - 1];
+    if (s.kind == Kind::free || s.generation != static_cast<uint16_t>(v)) return nullptr;
+    return &s;
+}
+
+Slot* HandleTable::lookup(const void* handle, Kind kind) {
+    Slot* s = lookup_any(handle);
+    return s && s->kind == kind ? s : nullptr;
+}
+
+void HandleTable::release(const void* handle) {
+    Slot* s = lookup_any(handle);
+    if (!s) return;
+    s->kind = Kind::free;
+    s->dc.reset();
+    s->bitmap.reset();
+    s->font.reset();
+    s->window = nullptr;
+    // Generation 0 is never issued, so a zeroed value cannot match a live slot.
+    if (++s->generation == 0) s->generation = 1;
+    free_.push_back(static_cast<uint32_t>(s - slots_.data()));
+    --live_;
+}
+
+DC* dc_from(HDC hdc) {
+    Slot* s = handles().lookup(hdc, Kind::dc);
+    return s ? s->dc.get() : nullptr;
+}
+
+Bitmap* bitmap_from(HBITMAP h) {
+    Slot* s = handles().lookup(h, Kind::bitmap);
+    return s ? s->bitmap.get() : nullptr;
+}
+
+Font* font_from(HFONT h) {
+    Slot* s = handles().lookup(h, Kind::font);
+    return s ? s->font.get() : nullptr;
+}
+
+COLORREF brush_color(HBRUSH h, bool* is_null) {
+    Slot* s = handles().lookup(h, Kind::brush);
+    *is_null = !s || s->brush.null_brush;
+    return s ? s->brush.color : 0;
+}
+
+}  // namespace plat

@@ -1,0 +1,120 @@
+// The layer's object model: one typed handle table for windows, device
+// contexts, bitmaps, brushes and fonts, and the surfaces they draw on.
+//
+// A handle is (slot index + 1) << 16 | generation. A stale handle (its slot
+// freed or reused) or a handle of the wrong type resolves to nullptr, so every
+// entry point can reject it with its Win32 failure value. Brushes live inside
+// their slot: making, selecting and deleting one allocates nothing once the
+// table has grown to its working size.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// 32-bit 0x00RRGGBB pixels, rows top-down, like a 32-bit DIB section.
+struct Surface {
+    int width = 0;
+    int height = 0;
+    int stride = 0;  // pixels per row
+    uint32_t* bits = nullptr;
+    int bits_per_pixel = 32;      // the depth GetObject reports
+    std::atomic<bool> dirty{false};  // set by every draw; the presenter clears it
+    std::vector<uint32_t> storage;
+
+    void resize(int w, int h);
+    void touch() { dirty.store(true, std::memory_order_relaxed); }
+};
+
+inline uint32_t to_pixel(COLORREF c) {
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+inline COLORREF to_colorref(uint32_t p) {
+    return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
+}
+
+enum class Kind : uint8_t { free, window, dc, bitmap, brush, font };
+
+struct Window;
+struct Font;
+
+struct Bitmap {
+    Surface surface;
+};
+
+struct Brush {
+    COLORREF color = 0;
+    bool null_brush = false;
+};
+
+struct DC {
+    Surface* surface = nullptr;  // nullptr: a screen DC, or a window that is gone
+    Window* window = nullptr;    // set for window DCs
+    bool memory = false;
+    RECT clip{0, 0, 0, 0};       // window DCs from BeginPaint are clipped to the update rect
+    bool has_clip = false;
+    HBITMAP bitmap = nullptr;    // memory DCs: the selected bitmap
+    HBITMAP default_bitmap = nullptr;
+    HBRUSH brush = nullptr;
+    HFONT font = nullptr;        // nullptr or the stock system font: the built-in bitmap font
+    COLORREF text_color = 0x000000;
+    COLORREF bk_color = 0xFFFFFF;
+    int bk_mode = OPAQUE;
+};
+
+struct Slot {
+    Kind kind = Kind::free;
+    uint16_t generation = 1;
+    bool stock = false;
+    bool delete_pending = false;  // deleted while selected: freed when deselected
+    int selected = 0;             // DCs the object is selected into
+    Brush brush;                  // inline: brushes are made per pixel
+    std::unique_ptr<DC> dc;
+    std::unique_ptr<Bitmap> bitmap;
+    std::unique_ptr<Font> font;
+    Window* window = nullptr;     // owned by the window registry
+};
+
+class HandleTable {
+public:
+    // Returns the new slot's handle value; never fails short of memory.
+    void* allocate(Kind kind, Slot** out);
+    Slot* lookup(const void* handle, Kind kind);
+    Slot* lookup_any(const void* handle);
+    void release(const void* handle);
+    size_t live() const { return live_; }
+
+private:
+    std::vector<Slot> slots_;
+    std::vector<uint32_t> free_;
+    size_t live_ = 0;
+};
+
+HandleTable& handles();
+
+template <class T>
+T handle_cast(void* h) { return reinterpret_cast<T>(h); }
+
+DC* dc_from(HDC hdc);
+Bitmap* bitmap_from(HBITMAP h);
+Font* font_from(HFONT h);
+COLORREF brush_color(HBRUSH h, bool* is_null);
+
+// Fills a device rectangle of a DC's surface, clipped to the surface and to the
+// DC's clip rectangle. Coordinates are 64-bit so no caller overflows.
+void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t pixel);
+
+// Window DCs hold a pointer into their window; the window clears it when it goes.
+void detach_window_dcs(Window* w);
+
+}  // namespace plat
+
+namespace plat {
+bool point_visible(const DC& dc, int x, int y);
+}

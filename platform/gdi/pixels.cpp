@@ -1,0 +1,142 @@
+// The loops that touch pixels: rectangle fills (PatBlt and the layer's own
+// erase), single pixels, and plain block copies. Each entry clips once, in
+// 64-bit arithmetic so no int argument can overflow, then runs a tight loop.
+#include "gdi/objects.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace plat {
+
+namespace {
+
+struct Box { int64_t left, top, right, bottom; };
+
+// The part of a device rectangle a DC may draw on: its surface, narrowed by
+// the clip rectangle of a paint DC.
+Box visible(const DC& dc) {
+    Box b{0, 0, dc.surface ? dc.surface->width : 0, dc.surface ? dc.surface->height : 0};
+    if (dc.has_clip) {
+        b.left = std::max<int64_t>(b.left, dc.clip.left);
+        b.top = std::max<int64_t>(b.top, dc.clip.top);
+        b.right = std::min<int64_t>(b.right, dc.clip.right);
+        b.bottom = std::min<int64_t>(b.bottom, dc.clip.bottom);
+    }
+    return b;
+}
+
+// A monochrome bitmap keeps only black and white: colours nearer white than
+// black become white, the rest black.
+uint32_t for_surface(const Surface& s, uint32_t pixel) {
+    if (s.bits_per_pixel != 1) return pixel;
+    unsigned sum = ((pixel >> 16) & 0xFF) + ((pixel >> 8) & 0xFF) + (pixel & 0xFF);
+    return sum >= 3 * 128 ? 0xFFFFFF : 0;
+}
+
+}  // namespace
+
+void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t pixel) {
+    if (!dc.surface) return;
+    Box v = visible(dc);
+    left = std::max(left, v.left);
+    top = std::max(top, v.top);
+    right = std::min(right, v.right);
+    bottom = std::min(bottom, v.bottom);
+    if (left >= right || top >= bottom) return;
+    Surface& s = *dc.surface;
+    pixel = for_surface(s, pixel);
+    const size_t w = size_t(right - left);
+    uint32_t* row = s.bits + top * s.stride + left;
+    for (int64_t y = top; y < bottom; ++y, row += s.stride) std::fill_n(row, w, pixel);
+    s.touch();
+}
+
+bool point_visible(const DC& dc, int x, int y) {
+    if (!dc.surface) return false;
+    Box v = visible(dc);
+    return x >= v.left && x < v.right && y >= v.top && y < v.bottom;
+}
+
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
+    DC* dc = dc_from(hdc);
+    if (!dc) return FALSE;
+    uint32_t pixel;
+    switch (rop) {
+        case PATCOPY: {
+            bool null_brush = false;
+            COLORREF c = brush_color(dc->brush, &null_brush);
+            if (null_brush) return TRUE;
+            pixel = to_pixel(c);
+            break;
+        }
+        case BLACKNESS: pixel = 0x000000; break;
+        case WHITENESS: pixel = 0xFFFFFF; break;
+        default: return FALSE;
+    }
+    // A negative width or height extends the rectangle left of x or above y.
+    int64_t x0 = x, x1 = int64_t(x) + w, y0 = y, y1 = int64_t(y) + h;
+    if (x1 < x0) std::swap(x0, x1);
+    if (y1 < y0) std::swap(y0, y1);
+    fill_rect(*dc, x0, y0, x1, y1, pixel);
+    return TRUE;
+}
+
+extern "C" COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
+    DC* dc = dc_from(hdc);
+    if (!dc || !point_visible(*dc, x, y)) return CLR_INVALID;
+    Surface& s = *dc->surface;
+    uint32_t p = to_pixel(color & 0xFFFFFF);
+    if (s.bits_per_pixel == 1) {
+        unsigned sum = ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
+        p = sum >= 3 * 128 ? 0xFFFFFF : 0;
+    }
+    s.bits[int64_t(y) * s.stride + x] = p;
+    s.touch();
+    return to_colorref(p);
+}
+
+extern "C" COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
+    DC* dc = dc_from(hdc);
+    if (!dc || !point_visible(*dc, x, y)) return CLR_INVALID;
+    const Surface& s = *dc->surface;
+    return to_colorref(s.bits[int64_t(y) * s.stride + x]);
+}
+
+extern "C" BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
+    DC* dst = dc_from(hdc);
+    if (!dst) return FALSE;
+    if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY) return PatBlt(hdc, x, y, cx, cy, rop);
+    DC* src = dc_from(hdcSrc);
+    if (!src || rop != SRCCOPY) return FALSE;
+    if (!dst->surface || !src->surface || cx <= 0 || cy <= 0) return TRUE;
+    // Clip the destination, then the source, moving both by the same amount.
+    int64_t dx0 = x, dy0 = y, sx0 = x1, sy0 = y1, w = cx, h = cy;
+    auto clip_axis = [](int64_t& d, int64_t& s, int64_t& n, int64_t dlo, int64_t dhi, int64_t slo, int64_t shi) {
+        int64_t cut = std::max({dlo - d, slo - s, int64_t(0)});
+        d += cut, s += cut, n -= cut;
+        n = std::min({n, dhi - d, shi - s});
+    };
+    Box v = [&] {
+        Box b{0, 0, dst->surface->width, dst->surface->height};
+        if (dst->has_clip) {
+            b.left = std::max<int64_t>(b.left, dst->clip.left);
+            b.top = std::max<int64_t>(b.top, dst->clip.top);
+            b.right = std::min<int64_t>(b.right, dst->clip.right);
+            b.bottom = std::min<int64_t>(b.bottom, dst->clip.bottom);
+        }
+        return b;
+    }();
+    clip_axis(dx0, sx0, w, v.left, v.right, 0, src->surface->width);
+    clip_axis(dy0, sy0, h, v.top, v.bottom, 0, src->surface->height);
+    if (w <= 0 || h <= 0) return TRUE;
+    Surface& d = *dst->surface;
+    const Surface& s = *src->surface;
+    for (int64_t r = 0; r < h; ++r)
+        std::memmove(d.bits + (dy0 + r) * d.stride + dx0, s.bits + (sy0 + r) * s.stride + sx0, size_t(w) * 4);
+    d.touch();
+    return TRUE;
+}

@@ -1,0 +1,81 @@
+// TextOutA: code page 932 text at its top-left corner (the default TA_TOP |
+// TA_LEFT alignment), the character cells painted in the background colour
+// when the DC is OPAQUE, glyph coverage blended in the text colour.
+#include "gdi/font.h"
+#include "gdi/objects.h"
+
+#include <algorithm>
+
+namespace plat {
+namespace {
+
+Font& font_for(DC& dc) {
+    if (Font* f = font_from(dc.font)) return *f;
+    return *font_from(static_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
+}
+
+inline uint32_t blend(uint32_t dst, uint32_t src, unsigned a) {
+    if (a == 255) return src;
+    unsigned rb = ((src & 0xFF00FF) * a + (dst & 0xFF00FF) * (255 - a) + 0x800080) >> 8 & 0xFF00FF;
+    unsigned g = ((src & 0x00FF00) * a + (dst & 0x00FF00) * (255 - a) + 0x008000) >> 8 & 0x00FF00;
+    return rb | g;
+}
+
+// Total advance of the text in pixels, and the decoded characters.
+int64_t measure(Font& f, const char* s, int n, std::vector<Char932>& chars) {
+    decode_cp932(s, n, chars);
+    int64_t width = 0;
+    for (auto c : chars) width += glyph_of(f, c.cp, c.wide).advance;
+    return width;
+}
+
+int cell_height(const Font& f) { return f.builtin ? 16 : f.cell_height; }
+
+}  // namespace
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR s, int n) {
+    DC* dc = dc_from(hdc);
+    if (!dc || n < 0 || (n > 0 && !s)) return FALSE;
+    if (!dc->surface || n == 0) return TRUE;
+    Font& f = font_for(*dc);
+    static thread_local std::vector<Char932> chars;
+    int64_t width = measure(f, s, n, chars);
+    if (dc->bk_mode == OPAQUE)
+        fill_rect(*dc, x, y, x + width, int64_t(y) + cell_height(f), to_pixel(dc->bk_color));
+    Surface& sf = *dc->surface;
+    const uint32_t ink = to_pixel(dc->text_color & 0xFFFFFF);
+    int64_t pen = x;
+    for (auto c : chars) {
+        const Glyph& g = glyph_of(f, c.cp, c.wide);
+        int64_t gx = pen + g.left, gy = int64_t(y) + g.top;
+        pen += g.advance;
+        for (int r = 0; r < g.rows; ++r) {
+            int64_t py = gy + r;
+            for (int col = 0; col < g.width; ++col) {
+                unsigned a = g.coverage[size_t(r) * g.width + col];
+                int64_t px = gx + col;
+                if (a == 0 || px < INT32_MIN || px > INT32_MAX || py < INT32_MIN || py > INT32_MAX ||
+                    !point_visible(*dc, int(px), int(py)))
+                    continue;
+                uint32_t& d = sf.bits[py * sf.stride + px];
+                d = blend(d, ink, a);
+            }
+        }
+    }
+    sf.touch();
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR s, int n, LPSIZE size) {
+    DC* dc = dc_from(hdc);
+    if (!dc || !size || n < 0 || (n > 0 && !s)) return FALSE;
+    Font& f = font_for(*dc);
+    std::vector<Char932> chars;
+    int64_t w = measure(f, s, n, chars);
+    size->cx = LONG(std::min<int64_t>(w, INT32_MAX));
+    size->cy = cell_height(f);
+    return TRUE;
+}

@@ -1,0 +1,31 @@
+// Test seams of the layer: the few places where a test replaces what the
+// desktop would supply (held keys, the clock, the user's answer to a message
+// box, the length of a sleep) or looks inside (live GDI objects). Not part of
+// the Win32 API; only tests and benchmarks include this.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace plat::seam {
+
+// Injected keys count as held in GetAsyncKeyState, on top of the real keyboard.
+void press_key(int vk, bool down);
+void release_all_keys();
+
+// timeGetTime returns ms from now on (until release_clock).
+void set_clock(DWORD ms);
+void release_clock();
+
+// Sleep reports each requested duration here instead of sleeping (nullptr: sleep).
+void on_sleep(void (*hook)(DWORD ms));
+
+// MessageBoxA returns answer(text, caption, type) instead of showing a box.
+using BoxAnswer = int (*)(HWND owner, const char* text, const char* caption, UINT type);
+void answer_message_boxes(BoxAnswer answer);
+
+// Handles alive in the handle table: windows, DCs, bitmaps, brushes, fonts.
+size_t live_objects();
+
+}  // namespace plat::seam

@@ -1,0 +1,383 @@
+// Window classes and windows: creation with WM_NCCREATE and WM_CREATE sent
+// from inside CreateWindowExA, destruction with WM_DESTROY sent from inside
+// DestroyWindow, styles, titles, placement of the outer frame, and window DCs.
+#include "user/window.h"
+
+#include "backend/backend.h"
+#include "gdi/dc.h"
+#include "gdi/font.h"
+#include "user/display.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <strings.h>
+
+namespace plat {
+
+namespace {
+
+// The largest client area the layer backs with a surface, 256 MiB of pixels.
+// Windows likewise caps a window's size at its maximum tracking size.
+constexpr int kMaxClientSide = 8192;
+
+std::vector<WindowClass>& classes() {
+    static std::vector<WindowClass> c;
+    return c;
+}
+
+std::vector<std::unique_ptr<Window>>& owned() {
+    static std::vector<std::unique_ptr<Window>> w;
+    return w;
+}
+
+HWND g_foreground = nullptr;
+
+const WindowClass* find_class(LPCSTR name) {
+    if (!name) return nullptr;
+    for (auto& c : classes())
+        if (strcasecmp(c.name.c_str(), name) == 0) return &c;
+    return nullptr;
+}
+
+int clamp_side(int64_t v) { return int(std::clamp<int64_t>(v, 0, kMaxClientSide)); }
+
+// Gives the client surface a new size. Pixels that stay inside keep their
+// colour, as the window's old image would on screen until repainted.
+void resize_client(Window* w, int cw, int ch) {
+    cw = clamp_side(cw);
+    ch = clamp_side(ch);
+    if (cw == w->surface.width && ch == w->surface.height) return;
+    std::lock_guard<std::mutex> g(backend::surface_lock(w->native));
+    std::vector<uint32_t> old = std::move(w->surface.storage);
+    int ow = w->surface.width, oh = w->surface.height;
+    w->surface.resize(cw, ch);
+    for (int y = 0; y < std::min(oh, ch); ++y)
+        std::memcpy(w->surface.bits + size_t(y) * cw, old.data() + size_t(y) * ow, size_t(std::min(ow, cw)) * 4);
+}
+
+backend::Extents extents_of(DWORD style) { return backend::frame_extents(decorated_style(style)); }
+
+}  // namespace
+
+bool decorated_style(DWORD style) { return !(style & WS_POPUP) || (style & WS_CAPTION) == WS_CAPTION; }
+
+std::vector<Window*>& all_windows() {
+    static std::vector<Window*> list;
+    return list;
+}
+
+Window* window_from(HWND h) {
+    Slot* s = handles().lookup(h, Kind::window);
+    return s && !s->window->destroyed ? s->window : nullptr;
+}
+
+LRESULT call_proc(Window* w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (!w || !w->proc) return 0;
+    return w->proc(w->handle, msg, wp, lp);
+}
+
+void invalidate_all(Window* w, bool erase) {
+    w->has_update = true;
+    w->update = RECT{0, 0, w->surface.width, w->surface.height};
+    w->erase = w->erase || erase;
+}
+
+void set_foreground(HWND h) { g_foreground = h; }
+
+void follow_native_size(Window* w, int cw, int ch) {
+    if (cw == w->surface.width && ch == w->surface.height) return;
+    w->outer.right += cw - w->surface.width;
+    w->outer.bottom += ch - w->surface.height;
+    resize_client(w, cw, ch);
+    if (w->cls.style & (CS_HREDRAW | CS_VREDRAW)) invalidate_all(w, true);
+}
+
+}  // namespace plat
+
+using namespace plat;
+
+extern "C" ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
+    if (!wc || !wc->lpszClassName || !wc->lpfnWndProc || find_class(wc->lpszClassName)) return 0;
+    WindowClass c;
+    c.name = wc->lpszClassName;
+    c.style = wc->style;
+    c.proc = wc->lpfnWndProc;
+    c.instance = wc->hInstance;
+    c.background = wc->hbrBackground;
+    c.cursor = wc->hCursor;
+    classes().push_back(c);
+    return ATOM(0xC000 + classes().size());
+}
+
+extern "C" BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE) {
+    auto& c = classes();
+    for (auto it = c.begin(); it != c.end(); ++it)
+        if (strcasecmp(it->name.c_str(), name) == 0) {
+            c.erase(it);
+            return TRUE;
+        }
+    return FALSE;
+}
+
+extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
+                                       int width, int height, HWND parent, HMENU, HINSTANCE instance, LPVOID param) {
+    const WindowClass* cls = find_class(class_name);
+    if (!cls) return nullptr;
+    if (x == CW_USEDEFAULT) x = y = 64;
+    if (width == CW_USEDEFAULT) width = 640, height = 480;
+    auto owned_window = std::make_unique<Window>();
+    Window* w = owned_window.get();
+    w->cls = *cls;
+    w->proc = cls->proc;
+    w->style = style;
+    w->exstyle = exstyle;
+    w->title = title ? title : "";
+    w->owner = parent;
+    w->outer = RECT{x, y, LONG(int64_t(x) + width), LONG(int64_t(y) + height)};
+    backend::Extents e = extents_of(style);
+    int cw = clamp_side(int64_t(width) - e.left - e.right);
+    int ch = clamp_side(int64_t(height) - e.top - e.bottom);
+    w->surface.resize(cw, ch);
+
+    Slot* slot = nullptr;
+    w->handle = static_cast<HWND>(handles().allocate(Kind::window, &slot));
+    slot->window = w;
+    owned().push_back(std::move(owned_window));
+    all_windows().push_back(w);
+
+    backend::WindowSpec spec;
+    std::string utf8 = cp932_to_utf8(w->title.c_str());
+    spec.title_utf8 = utf8.c_str();
+    spec.x = x;
+    spec.y = y;
+    spec.client_w = cw;
+    spec.client_h = ch;
+    spec.decorated = decorated_style(style);
+    spec.resizable = (style & WS_THICKFRAME) != 0;
+    spec.topmost = (exstyle & WS_EX_TOPMOST) != 0;
+    w->native = backend::create(w, spec);
+    if (Window* o = window_from(parent)) backend::set_transient_for(w->native, o->native);
+    backend::present(w->native, &w->surface);
+
+    CREATESTRUCTA cs{param, instance, nullptr, parent, height, width, y, x, LONG(style), title, class_name, exstyle};
+    HWND h = w->handle;
+    if (!call_proc(w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
+        call_proc(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+        DestroyWindow(h);
+        return nullptr;
+    }
+    if ((style & WS_VISIBLE) && window_from(h)) {
+        backend::show(w->native, true);
+        invalidate_all(w, true);
+        set_foreground(h);
+    }
+    return window_from(h) ? h : nullptr;
+}
+
+extern "C" BOOL WINAPI DestroyWindow(HWND h) {
+    Window* w = window_from(h);
+    if (!w) return FALSE;
+    // Owned windows go first, as on Windows.
+    for (Window* o : std::vector<Window*>(all_windows()))
+        if (o->owner == h) DestroyWindow(o->handle);
+    call_proc(w, WM_DESTROY, 0, 0);
+    call_proc(w, WM_NCDESTROY, 0, 0);
+    w->destroyed = true;
+    for (HDC dc : w->dcs) free_dc(dc);
+    w->dcs.clear();
+    backend::destroy(w->native);
+    w->native = nullptr;
+    if (g_foreground == h) g_foreground = nullptr;
+    handles().release(h);
+    auto& list = all_windows();
+    list.erase(std::remove(list.begin(), list.end(), w), list.end());
+    auto& o = owned();
+    o.erase(std::remove_if(o.begin(), o.end(), [w](auto& p) { return p.get() == w; }), o.end());
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI IsWindow(HWND h) { return window_from(h) ? TRUE : FALSE; }
+
+extern "C" BOOL WINAPI ShowWindow(HWND h, int cmd) {
+    Window* w = window_from(h);
+    if (!w) return FALSE;
+    BOOL was = (w->style & WS_VISIBLE) ? TRUE : FALSE;
+    if (cmd == SW_HIDE) {
+        w->style &= ~DWORD(WS_VISIBLE);
+        backend::show(w->native, false);
+    } else {
+        w->style |= WS_VISIBLE;
+        backend::show(w->native, true);
+        if (!was) invalidate_all(w, true);
+    }
+    return was;
+}
+
+extern "C" BOOL WINAPI UpdateWindow(HWND h) {
+    Window* w = window_from(h);
+    if (!w) return FALSE;
+    if (w->has_update && (w->style & WS_VISIBLE)) call_proc(w, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI SetWindowTextA(HWND h, LPCSTR s) {
+    Window* w = window_from(h);
+    if (!w) return FALSE;
+    w->title = s ? s : "";
+    backend::set_title(w->native, cp932_to_utf8(w->title.c_str()).c_str());
+    return TRUE;
+}
+
+extern "C" int WINAPI GetWindowTextA(HWND h, LPSTR s, int max) {
+    Window* w = window_from(h);
+    if (!w || !s || max <= 0) return 0;
+    int n = std::min(int(w->title.size()), max - 1);
+    std::memcpy(s, w->title.data(), size_t(n));
+    s[n] = '\0';
+    return n;
+}
+
+extern "C" LONG WINAPI SetWindowLongA(HWND h, int index, LONG value) {
+    Window* w = window_from(h);
+    if (!w) return 0;
+    if (index == GWL_STYLE) {
+        LONG old = LONG(w->style);
+        w->style = DWORD(value);
+        backend::set_frame(w->native, decorated_style(w->style), (w->style & WS_THICKFRAME) != 0);
+        return old;
+    }
+    if (index == GWL_EXSTYLE) {
+        LONG old = LONG(w->exstyle);
+        w->exstyle = DWORD(value);
+        backend::set_topmost(w->native, (w->exstyle & WS_EX_TOPMOST) != 0);
+        return old;
+    }
+    return 0;
+}
+
+extern "C" LONG WINAPI GetWindowLongA(HWND h, int index) {
+    Window* w = window_from(h);
+    if (!w) return 0;
+    if (index == GWL_STYLE) return LONG(w->style);
+    if (index == GWL_EXSTYLE) return LONG(w->exstyle);
+    return 0;
+}
+
+extern "C" BOOL WINAPI AdjustWindowRect(LPRECT r, DWORD style, BOOL) {
+    if (!r) return FALSE;
+    backend::Extents e = extents_of(style);
+    r->left -= e.left;
+    r->top -= e.top;
+    r->right += e.right;
+    r->bottom += e.bottom;
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags) {
+    Window* w = window_from(h);
+    if (!w) return FALSE;
+    if (!(flags & SWP_NOZORDER)) {
+        if (after == HWND_TOPMOST) w->exstyle |= WS_EX_TOPMOST;
+        if (after == HWND_NOTOPMOST) w->exstyle &= ~DWORD(WS_EX_TOPMOST);
+        if (after == HWND_TOPMOST || after == HWND_NOTOPMOST)
+            backend::set_topmost(w->native, after == HWND_TOPMOST);
+    }
+    RECT r = w->outer;
+    if (!(flags & SWP_NOMOVE)) {
+        r.right = LONG(int64_t(r.right) - r.left + x);
+        r.bottom = LONG(int64_t(r.bottom) - r.top + y);
+        r.left = x;
+        r.top = y;
+    }
+    if (!(flags & SWP_NOSIZE)) {
+        r.right = LONG(std::clamp<int64_t>(int64_t(r.left) + std::max(cx, 0), INT32_MIN, INT32_MAX));
+        r.bottom = LONG(std::clamp<int64_t>(int64_t(r.top) + std::max(cy, 0), INT32_MIN, INT32_MAX));
+    }
+    if (flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
+    w->outer = r;
+    backend::Extents e = extents_of(w->style);
+    int cw = clamp_side(int64_t(r.right) - r.left - e.left - e.right);
+    int ch = clamp_side(int64_t(r.bottom) - r.top - e.top - e.bottom);
+    bool resized = cw != w->surface.width || ch != w->surface.height;
+    resize_client(w, cw, ch);
+    if (!take_fullscreen(w)) backend::move_resize(w->native, r.left, r.top, cw, ch);
+    if (flags & SWP_SHOWWINDOW) {
+        backend::show(w->native, true);
+        set_foreground(h);
+    }
+    if (resized && (w->cls.style & (CS_HREDRAW | CS_VREDRAW))) invalidate_all(w, true);
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI GetWindowRect(HWND h, LPRECT r) {
+    Window* w = window_from(h);
+    if (!w || !r) return FALSE;
+    *r = w->outer;
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI GetClientRect(HWND h, LPRECT r) {
+    Window* w = window_from(h);
+    if (!w || !r) return FALSE;
+    *r = RECT{0, 0, w->surface.width, w->surface.height};
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI InvalidateRect(HWND h, const RECT* rc, BOOL erase) {
+    Window* w = window_from(h);
+    if (!w) return FALSE;
+    if (!rc) {
+        invalidate_all(w, erase != FALSE);
+        return TRUE;
+    }
+    RECT r{std::max<LONG>(rc->left, 0), std::max<LONG>(rc->top, 0), std::min<LONG>(rc->right, w->surface.width),
+           std::min<LONG>(rc->bottom, w->surface.height)};
+    if (r.left >= r.right || r.top >= r.bottom) return TRUE;
+    if (w->has_update) {
+        r.left = std::min(r.left, w->update.left);
+        r.top = std::min(r.top, w->update.top);
+        r.right = std::max(r.right, w->update.right);
+        r.bottom = std::max(r.bottom, w->update.bottom);
+    }
+    w->update = r;
+    w->has_update = true;
+    w->erase = w->erase || erase;
+    return TRUE;
+}
+
+extern "C" HWND WINAPI GetForegroundWindow(void) { return window_from(g_foreground) ? g_foreground : nullptr; }
+
+extern "C" BOOL WINAPI SetForegroundWindow(HWND h) {
+    Window* w = window_from(h);
+    if (!w) return FALSE;
+    backend::activate(w->native);
+    g_foreground = h;
+    return TRUE;
+}
+
+extern "C" HDC WINAPI GetDC(HWND h) {
+    if (!h) return make_window_dc(nullptr, nullptr);  // the screen: nothing to draw on here
+    Window* w = window_from(h);
+    if (!w) return nullptr;
+    HDC dc = make_window_dc(w, &w->surface);
+    w->dcs.push_back(dc);
+    return dc;
+}
+
+extern "C" int WINAPI ReleaseDC(HWND h, HDC dc) {
+    Window* w = window_from(h);
+    if (!w) {
+        DC* d = dc_from(dc);
+        if (!h && d && !d->window && !d->memory) {
+            free_dc(dc);
+            return 1;
+        }
+        return 0;
+    }
+    auto it = std::find(w->dcs.begin(), w->dcs.end(), dc);
+    if (it == w->dcs.end()) return 0;
+    w->dcs.erase(it);
+    free_dc(dc);
+    return 1;
+}

@@ -1,0 +1,49 @@
+// Windows as the layer keeps them: class, styles, title, outer rectangle,
+// client surface and update region. The native window is the backend's.
+#pragma once
+
+#include "gdi/objects.h"
+
+#include <string>
+#include <vector>
+
+namespace plat {
+namespace backend { struct Native; }
+
+struct WindowClass {
+    std::string name;
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    HINSTANCE instance = nullptr;
+    HBRUSH background = nullptr;
+    HCURSOR cursor = nullptr;
+};
+
+struct Window {
+    HWND handle = nullptr;
+    WindowClass cls;
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    DWORD exstyle = 0;
+    std::string title;       // code page 932, as given
+    RECT outer{};            // screen coordinates, frame included
+    Surface surface;         // the client area
+    std::vector<HDC> dcs;    // window DCs handed out and not yet released
+    bool has_update = false; // the update region, kept as one rectangle
+    bool erase = false;
+    RECT update{};
+    bool enabled = true;
+    bool destroyed = false;
+    HWND owner = nullptr;
+    backend::Native* native = nullptr;
+};
+
+Window* window_from(HWND h);
+LRESULT call_proc(Window* w, UINT msg, WPARAM wp, LPARAM lp);
+void invalidate_all(Window* w, bool erase);
+std::vector<Window*>& all_windows();
+bool decorated_style(DWORD style);
+void set_foreground(HWND h);
+// The user resized the frame: the client surface and outer rectangle follow.
+void follow_native_size(Window* w, int cw, int ch);
+}  // namespace plat
