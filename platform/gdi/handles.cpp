@@ -13,9 +13,11 @@ uintptr_t encode(uint32_t index, uint16_t generation) {
 }
 }  // namespace
 
+// Never destroyed, like the window registry: objects stay valid for as long
+// as any thread of the process runs.
 HandleTable& handles() {
-    static HandleTable table;
-    return table;
+    static auto* table = new HandleTable;
+    return *table;
 }
 
 void* HandleTable::allocate(Kind kind, Slot** out) {

@@ -21,14 +21,17 @@ namespace {
 // Windows likewise caps a window's size at its maximum tracking size.
 constexpr int kMaxClientSide = 8192;
 
+// The registries live until the process ends and are never destroyed: the
+// presenter thread may still be reading a window's surface while a program
+// that returns from main runs its static destructors.
 std::vector<WindowClass>& classes() {
-    static std::vector<WindowClass> c;
-    return c;
+    static auto* c = new std::vector<WindowClass>;
+    return *c;
 }
 
 std::vector<std::unique_ptr<Window>>& owned() {
-    static std::vector<std::unique_ptr<Window>> w;
-    return w;
+    static auto* w = new std::vector<std::unique_ptr<Window>>;
+    return *w;
 }
 
 HWND g_foreground = nullptr;
@@ -63,8 +66,8 @@ backend::Extents extents_of(DWORD style) { return backend::frame_extents(decorat
 bool decorated_style(DWORD style) { return !(style & WS_POPUP) || (style & WS_CAPTION) == WS_CAPTION; }
 
 std::vector<Window*>& all_windows() {
-    static std::vector<Window*> list;
-    return list;
+    static auto* list = new std::vector<Window*>;
+    return *list;
 }
 
 Window* window_from(HWND h) {

@@ -1,0 +1,9 @@
+// Test entry point. Death tests re-run the binary for the one test, because
+// the layer keeps threads (the presenter) that a plain fork would not copy.
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    return RUN_ALL_TESTS();
+}

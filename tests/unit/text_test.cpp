@@ -1,0 +1,147 @@
+// qx_printf, qx_setfont and qx_setvideomode, drawn on a memory surface that
+// stands in for gvram.
+#include "support.h"
+
+#include <gtest/gtest.h>
+#include <layer_seams.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct Bounds { int left = -1, top = -1, right = -1, bottom = -1; };
+
+// The rectangle of pixels that are no longer the canvas's white.
+Bounds painted(const Canvas& c) {
+    Bounds b;
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x) {
+            if (c.at(x, y) == 0xFFFFFF) continue;
+            if (b.left < 0 || x < b.left) b.left = x;
+            if (b.top < 0) b.top = y;
+            b.right = std::max(b.right, x + 1);
+            b.bottom = y + 1;
+        }
+    return b;
+}
+
+SIZE extent(HDC dc, const std::string& s) {
+    SIZE sz{};
+    GetTextExtentPoint32A(dc, s.data(), int(s.size()), &sz);
+    return sz;
+}
+
+TEST(Printf, DrawsAtTheDevicePositionInPaletteColourOnBlack) {
+    const struct { int mode, at; } cases[] = {{1, 20}, {0, 10}, {2, 10}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        Canvas canvas(200, 60);
+        GvramOnCanvas on(canvas);
+        bai = c.mode;
+        qx_printf(10, 10, 15, "FPS:%d", 60);
+        SIZE sz = extent(canvas.dc(), "FPS:60");
+        Bounds b = painted(canvas);
+        EXPECT_EQ(b.left, c.at);
+        EXPECT_EQ(b.top, c.at);
+        EXPECT_EQ(b.right - b.left, sz.cx);
+        EXPECT_EQ(b.bottom - b.top, sz.cy);
+        int ink = 0, cell = 0;
+        for (int y = b.top; y < b.bottom; ++y)
+            for (int x = b.left; x < b.right; ++x) {
+                COLORREF p = canvas.at(x, y);
+                ink += p == 0xFCFCFC;
+                cell += p == 0x000000;
+                ASSERT_TRUE(p == 0xFCFCFC || p == 0x000000) << x << "," << y << " " << std::hex << p;
+            }
+        EXPECT_GT(ink, 20);
+        EXPECT_GT(cell, ink);
+        // The colours are left black on white, whatever they were before.
+        EXPECT_EQ(GetTextColor(canvas.dc()), 0x000000u);
+        EXPECT_EQ(GetBkColor(canvas.dc()), 0xFFFFFFu);
+    }
+    bai = 1;
+}
+
+TEST(Printf, PaletteIndicesWrapToEightBits) {
+    const struct { short color; COLORREF ink; } cases[] = {{15, 0xFCFCFC}, {256 + 9, coltbl[9]}, {-241, coltbl[15]},
+                                                             {4, coltbl[4]}};
+    for (const auto& c : cases) {
+        Canvas canvas(100, 40);
+        GvramOnCanvas on(canvas);
+        bai = 0;
+        qx_printf(0, 0, c.color, "#");
+        bool found = false;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 8; ++x) found = found || canvas.at(x, y) == c.ink;
+        EXPECT_TRUE(found) << c.color;
+    }
+    bai = 1;
+}
+
+TEST(Printf, LongTextIsCutAt255BytesOnACharacterBoundary) {
+    bai = 0;
+    const struct { std::string text; size_t kept; } cases[] = {
+        {std::string(300, 'x'), 255},
+        {std::string(255, 'x'), 255},
+        {std::string(254, 'x') + "あいう", 254},  // "あ" would take bytes 255 and 256
+        {std::string(253, 'x') + "あいう", 255},
+    };
+    for (const auto& c : cases) {
+        Canvas fresh(2200, 20);
+        GvramOnCanvas on(fresh);
+        qx_printf(0, 0, 15, "%s", c.text.c_str());
+        EXPECT_EQ(painted(fresh).right, extent(fresh.dc(), c.text.substr(0, c.kept)).cx) << c.text.size();
+    }
+    bai = 1;
+}
+
+std::string face_of(HFONT f, LOGFONTA* lf) {
+    *lf = LOGFONTA{};
+    if (!f || GetObjectA(f, sizeof *lf, lf) != int(sizeof *lf)) return "(none)";
+    return lf->lfFaceName;
+}
+
+TEST(Printf, VideoMode19ChoosesTheMinchoFont) {
+    const struct { int bai, width, height; } cases[] = {{1, 8, 16}, {2, 8, 16}, {0, 4, 8}, {5, 4, 8}};
+    for (const auto& c : cases) {
+        bai = c.bai;
+        qx_setvideomode(19);
+        LOGFONTA lf;
+        EXPECT_EQ(face_of(hfont, &lf), "ＭＳ 明朝") << c.bai;
+        EXPECT_EQ(lf.lfWidth, c.width);
+        EXPECT_EQ(lf.lfHeight, c.height);
+        EXPECT_EQ(lf.lfPitchAndFamily, FIXED_PITCH | FF_MODERN);
+        EXPECT_EQ(lf.lfQuality, PROOF_QUALITY);
+    }
+    bai = 1;
+    qx_setvideomode(19);
+    // Printing with it leaves the surface's own font selected afterwards.
+    Canvas canvas(200, 40);
+    GvramOnCanvas on(canvas);
+    HGDIOBJ own = GetCurrentObject(canvas.dc(), OBJ_FONT);
+    qx_printf(0, 0, 15, "%s", "終了");
+    EXPECT_EQ(GetCurrentObject(canvas.dc(), OBJ_FONT), own);
+    EXPECT_NE(painted(canvas).left, -1) << "the Mincho text was drawn";
+    // Any other mode drops the font: text is back in the surface's font.
+    qx_setvideomode(3);
+    EXPECT_EQ(hfont, nullptr);
+    Canvas plain(200, 40);
+    GvramOnCanvas on2(plain);
+    qx_printf(0, 0, 15, "A");
+    EXPECT_EQ(painted(plain).bottom, extent(plain.dc(), "A").cy);
+}
+
+TEST(Printf, LeavesNoGdiObjectsBehind) {
+    Canvas canvas(200, 40);
+    GvramOnCanvas on(canvas);
+    qx_setvideomode(19);
+    qx_printf(0, 0, 15, "warm");
+    size_t live = plat::seam::live_objects();
+    for (int i = 0; i < 1000; ++i) qx_printf(0, 0, 15, "FPS:%d", i);
+    EXPECT_EQ(plat::seam::live_objects(), live);
+    qx_setvideomode(3);
+    EXPECT_EQ(plat::seam::live_objects(), live - 1) << "the dropped font is deleted";
+}
+
+}  // namespace

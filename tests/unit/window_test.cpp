@@ -1,0 +1,108 @@
+// The runtime's window procedure, pump and shutdown, with message boxes
+// answered through the layer's seam.
+#include "support.h"
+
+#include "runtime.h"
+
+#include <gtest/gtest.h>
+#include <layer_seams.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct BoxSeen {
+    HWND owner;
+    std::string text, caption;
+    UINT type;
+};
+std::vector<BoxSeen> g_boxes;
+int g_answer = IDNO;
+
+class QuitBox : public testing::Test {
+protected:
+    void SetUp() override {
+        g_boxes.clear();
+        plat::seam::answer_message_boxes([](HWND o, const char* t, const char* c, UINT type) {
+            g_boxes.push_back({o, t, c, type});
+            return g_answer;
+        });
+    }
+    void TearDown() override { plat::seam::answer_message_boxes(nullptr); }
+};
+
+TEST_F(QuitBox, EscapeAndCloseAskAndNoKeepsRunning) {
+    HWND w = runtime_window();
+    const struct { const char* what; UINT msg; WPARAM wp; bool asks; } cases[] = {
+        {"escape", WM_KEYDOWN, VK_ESCAPE, true},
+        {"close", WM_CLOSE, 0, true},
+        {"another key", WM_KEYDOWN, 'A', false},
+        {"enter", WM_KEYDOWN, VK_RETURN, false},
+    };
+    g_answer = IDNO;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_boxes.clear();
+        EXPECT_EQ(WndProc(w, c.msg, c.wp, 0), 0);
+        ASSERT_EQ(g_boxes.size(), c.asks ? 1u : 0u);
+        if (c.asks) {
+            EXPECT_EQ(g_boxes[0].owner, w);
+            EXPECT_EQ(g_boxes[0].text, "本当に終了しますか？");
+            EXPECT_EQ(g_boxes[0].caption, "終了確認です");
+            EXPECT_EQ(g_boxes[0].type, UINT(MB_YESNO | MB_ICONQUESTION));
+        }
+        EXPECT_TRUE(IsWindow(w));
+    }
+    // The close button arrives as SC_CLOSE and is asked about the same way.
+    g_boxes.clear();
+    PostMessageA(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ML();
+    EXPECT_EQ(g_boxes.size(), 1u);
+    EXPECT_TRUE(IsWindow(w));
+}
+
+TEST_F(QuitBox, YesEndsTheProcessWithStatus1) {
+    HWND w = runtime_window();
+    g_answer = IDYES;
+    EXPECT_EXIT(WndProc(w, WM_KEYDOWN, VK_ESCAPE, 0), testing::ExitedWithCode(1), "");
+    EXPECT_EXIT(WndProc(w, WM_CLOSE, 0, 0), testing::ExitedWithCode(1), "");
+}
+
+TEST(Shutdown, TerminateEndsWithStatus1WithoutFlushing) {
+    runtime_window();
+    // Buffered output is not flushed: the text never reaches the pipe.
+    EXPECT_EXIT(
+        {
+            std::fputs("unflushed", stderr);
+            setvbuf(stdout, nullptr, _IOFBF, 1024);
+            std::printf("buffered");
+            Terminate();
+        },
+        testing::ExitedWithCode(1), "unflushed");
+}
+
+TEST(Pump, PaintErasesToTheClassBrushAndTheQueueEmpties) {
+    HWND w = runtime_window();
+    ML();
+    PatBlt(gvram, 0, 0, 640, 400, WHITENESS);
+    EXPECT_EQ(GetPixel(gvram, 5, 5), 0xFFFFFFu);
+    InvalidateRect(w, nullptr, TRUE);
+    ML();
+    EXPECT_EQ(GetPixel(gvram, 5, 5), 0x000000u);
+    EXPECT_EQ(GetPixel(gvram, 639, 399), 0x000000u);
+    MSG m;
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) << "ML leaves the queue empty";
+}
+
+TEST(Pump, DestroyPostsQuitAndMLDispatchesIt) {
+    HWND w = runtime_window();
+    EXPECT_EQ(WndProc(w, WM_DESTROY, 0, 0), 0);
+    MSG m;
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    EXPECT_EQ(m.wParam, 0u);
+    ML();  // a quit message gets no special treatment: it is dispatched and gone
+    EXPECT_FALSE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+}  // namespace
