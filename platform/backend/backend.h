@@ -59,6 +59,8 @@ Extents frame_extents(bool decorated);
 // lock while reallocating the surface.
 void present(Native* n, Surface* s);
 std::mutex& surface_lock(Native* n);
+// One presentation of the surface now, waiting for the display server.
+void present_sync(Native* n);
 
 bool mode_available(int w, int h);
 bool enter_fullscreen(Native* n, int w, int h);

@@ -58,6 +58,9 @@ bool init() {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // Interrupt and terminate signals keep their default action: they end the
+    // program, as they would any other.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     SDL_StopTextInput();
     g_available = true;
@@ -386,6 +389,15 @@ void present(Native* n, Surface* s) {
     XSelectInput(p->dpy, n->xid, ExposureMask);
     p->list.push_back(n);
     s->touch();
+}
+
+void present_sync(Native* n) {
+    if (!n || !n->surface || !n->xid) return;
+    Presenter* p = presenter();
+    std::lock_guard<std::mutex> g(p->m);
+    std::lock_guard<std::mutex> sl(n->lock);
+    p->put(n, *n->surface);
+    XSync(p->dpy, False);
 }
 
 std::mutex& surface_lock(Native* n) {

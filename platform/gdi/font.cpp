@@ -164,9 +164,11 @@ Font::~Font() {
 }
 
 const Glyph& glyph_of(Font& f, uint32_t cp, bool full_width) {
+    if (cp < 0x80 && f.ascii[cp]) return *f.ascii[cp];
     auto it = f.cache.find(cp);
     if (it != f.cache.end()) return it->second;
     Glyph& g = f.cache[cp];
+    if (cp < 0x80) f.ascii[cp] = &g;  // unordered_map keeps element addresses
     if (f.builtin) {
         if (cp < 0x80) {
             render_builtin(g, cp);
@@ -180,6 +182,7 @@ const Glyph& glyph_of(Font& f, uint32_t cp, bool full_width) {
     } else {
         render_face(f, g, cp, full_width);
     }
+    g.solid = std::all_of(g.coverage.begin(), g.coverage.end(), [](uint8_t v) { return v == 0 || v == 255; });
     return g;
 }
 

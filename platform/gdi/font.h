@@ -18,6 +18,7 @@ struct Glyph {
     int width = 0;
     int rows = 0;
     int advance = 0;  // pen advance in pixels
+    bool solid = false;  // every coverage value is 0 or 255
     std::vector<uint8_t> coverage;  // rows * width, 0..255
 };
 
@@ -31,6 +32,7 @@ struct Font {
     int ascent = 13;
     int half_width = 8;    // advance of a single-byte character
     std::unordered_map<uint32_t, Glyph> cache;
+    const Glyph* ascii[0x80] = {};  // the cached ASCII glyphs, found without hashing
     ~Font();
 };
 

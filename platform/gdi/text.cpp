@@ -47,21 +47,32 @@ extern "C" BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR s, int n) {
         fill_rect(*dc, x, y, x + width, int64_t(y) + cell_height(f), to_pixel(dc->bk_color));
     Surface& sf = *dc->surface;
     const uint32_t ink = to_pixel(dc->text_color & 0xFFFFFF);
+    // Clip each glyph's box once against what the DC may draw on, then blend
+    // its coverage row by row with no per-pixel checks.
+    int64_t vl = 0, vt = 0, vr = sf.width, vb = sf.height;
+    if (dc->has_clip) {
+        vl = std::max<int64_t>(vl, dc->clip.left);
+        vt = std::max<int64_t>(vt, dc->clip.top);
+        vr = std::min<int64_t>(vr, dc->clip.right);
+        vb = std::min<int64_t>(vb, dc->clip.bottom);
+    }
     int64_t pen = x;
     for (auto c : chars) {
         const Glyph& g = glyph_of(f, c.cp, c.wide);
-        int64_t gx = pen + g.left, gy = int64_t(y) + g.top;
+        const int64_t gx = pen + g.left, gy = int64_t(y) + g.top;
         pen += g.advance;
-        for (int r = 0; r < g.rows; ++r) {
-            int64_t py = gy + r;
-            for (int col = 0; col < g.width; ++col) {
-                unsigned a = g.coverage[size_t(r) * g.width + col];
-                int64_t px = gx + col;
-                if (a == 0 || px < INT32_MIN || px > INT32_MAX || py < INT32_MIN || py > INT32_MAX ||
-                    !point_visible(*dc, int(px), int(py)))
-                    continue;
-                uint32_t& d = sf.bits[py * sf.stride + px];
-                d = blend(d, ink, a);
+        const int64_t x0 = std::max(gx, vl), x1 = std::min(gx + g.width, vr);
+        const int64_t y0 = std::max(gy, vt), y1 = std::min(gy + g.rows, vb);
+        for (int64_t py = y0; py < y1; ++py) {
+            const uint8_t* cov = g.coverage.data() + (py - gy) * g.width - gx;
+            uint32_t* row = sf.bits + py * sf.stride;
+            if (g.solid) {
+                // Ink or not, chosen without a branch: bitmap glyphs' ink
+                // patterns defeat branch prediction.
+                for (int64_t px = x0; px < x1; ++px) row[px] = cov[px] ? ink : row[px];
+            } else {
+                for (int64_t px = x0; px < x1; ++px)
+                    if (unsigned a = cov[px]) row[px] = blend(row[px], ink, a);
             }
         }
     }

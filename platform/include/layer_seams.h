@@ -29,3 +29,9 @@ void answer_message_boxes(BoxAnswer answer);
 size_t live_objects();
 
 }  // namespace plat::seam
+
+namespace plat::seam {
+// Puts the window's surface on screen now, on the calling thread, and waits
+// until the display server has taken it. For measuring what presenting costs.
+void present_now(HWND window);
+}  // namespace plat::seam

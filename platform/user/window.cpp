@@ -8,6 +8,8 @@
 #include "gdi/font.h"
 #include "user/display.h"
 
+#include <layer_seams.h>
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -99,6 +101,10 @@ void follow_native_size(Window* w, int cw, int ch) {
 }  // namespace plat
 
 using namespace plat;
+
+void plat::seam::present_now(HWND h) {
+    if (Window* w = window_from(h)) backend::present_sync(w->native);
+}
 
 extern "C" ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
     if (!wc || !wc->lpszClassName || !wc->lpfnWndProc || find_class(wc->lpszClassName)) return 0;
