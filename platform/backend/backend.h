@@ -51,8 +51,8 @@ void move_resize(Native* n, int x, int y, int client_w, int client_h);
 void show(Native* n, bool visible);
 void activate(Native* n);
 
-// The window manager's frame around a decorated (or undecorated) window.
-Extents frame_extents(bool decorated);
+// The window manager's frame around a window of that kind.
+Extents frame_extents(bool decorated, bool resizable);
 
 // From registration until destroy, the surface reaches the screen within a
 // frame period of being drawn on, from a thread of the backend's own. Hold the

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -29,6 +30,7 @@ struct Native {
     ::Window xid = 0;
     Display* dpy = nullptr;  // SDL's connection, main thread only
     bool decorated = true;
+    bool resizable = true;
     bool fullscreen = false;
     std::mutex lock;         // guards the surface against reallocation while presented
     Surface* surface = nullptr;
@@ -46,9 +48,22 @@ using Clock = std::chrono::steady_clock;
 bool g_available = false;
 bool g_x11 = false;
 Display* g_keys_dpy = nullptr;  // main thread: key state and window-manager queries
-bool g_have_extents = false;
-Extents g_extents;
+// The frame the window manager gives each kind of decorated window:
+// [0] fixed size, [1] resizable (often a thicker edge for the grip).
+bool g_have_extents[2] = {false, false};
+Extents g_extents[2];
 std::vector<Native*> g_windows;
+
+// A request that names a window gone a moment earlier (a race any X client
+// can lose) must not end the program, as Xlib's default handler would.
+int ignore_x_error(Display* d, XErrorEvent* e) {
+    if (e->error_code != BadWindow && e->error_code != BadDrawable) {
+        char text[128];
+        XGetErrorText(d, e->error_code, text, sizeof text);
+        std::fprintf(stderr, "X error: %s (request %d)\n", text, e->request_code);
+    }
+    return 0;
+}
 
 bool init() {
     static bool done = false;
@@ -66,7 +81,10 @@ bool init() {
     g_available = true;
     const char* driver = SDL_GetCurrentVideoDriver();
     g_x11 = driver && std::strcmp(driver, "x11") == 0;
-    if (g_x11) g_keys_dpy = XOpenDisplay(nullptr);
+    if (g_x11) {
+        g_keys_dpy = XOpenDisplay(nullptr);
+        XSetErrorHandler(ignore_x_error);
+    }
     return true;
 }
 
@@ -101,13 +119,13 @@ bool read_extents(Display* d, ::Window w, Extents* e) {
     return ok;
 }
 
-bool wait_extents(Display* d, ::Window w, int timeout_ms) {
+bool wait_extents(Display* d, ::Window w, bool resizable, int timeout_ms) {
     auto until = Clock::now() + std::chrono::milliseconds(timeout_ms);
     Extents e;
     while (Clock::now() < until) {
         if (read_extents(d, w, &e)) {
-            g_extents = e;
-            g_have_extents = true;
+            g_extents[resizable] = e;
+            g_have_extents[resizable] = true;
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -117,13 +135,21 @@ bool wait_extents(Display* d, ::Window w, int timeout_ms) {
 
 // Asks the window manager what frame it would give a new decorated window,
 // before any exists, through an unmapped probe window.
-void probe_extents() {
+void probe_extents(bool resizable) {
     Display* d = g_keys_dpy;
     if (!d || !wm_running(d)) {
-        g_have_extents = true;  // no window manager, no frame
+        g_have_extents[0] = g_have_extents[1] = true;  // no window manager, no frame
         return;
     }
     ::Window w = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 16, 16, 0, 0, 0);
+    if (!resizable) {
+        // A fixed size, as SDL declares it for windows that cannot be resized.
+        XSizeHints* hints = XAllocSizeHints();
+        hints->flags = PMinSize | PMaxSize;
+        hints->min_width = hints->max_width = hints->min_height = hints->max_height = 16;
+        XSetWMNormalHints(d, w, hints);
+        XFree(hints);
+    }
     XEvent ev{};
     ev.xclient.type = ClientMessage;
     ev.xclient.window = w;
@@ -131,10 +157,10 @@ void probe_extents() {
     ev.xclient.format = 32;
     XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
     XFlush(d);
-    wait_extents(d, w, 300);
+    wait_extents(d, w, resizable, 300);
     XDestroyWindow(d, w);
     XFlush(d);
-    g_have_extents = true;
+    g_have_extents[resizable] = true;
 }
 
 // ---- Presenter thread ----
@@ -292,6 +318,7 @@ Native* create(Window* owner, const WindowSpec& spec) {
     n->sdl = sdl;
     n->owner = owner;
     n->decorated = spec.decorated;
+    n->resizable = spec.resizable;
     SDL_SetWindowData(sdl, "plat", n);
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
@@ -319,12 +346,24 @@ void destroy(Native* n) {
 }
 
 void set_title(Native* n, const char* utf8) {
-    if (n) SDL_SetWindowTitle(n->sdl, utf8);
+    if (!n) return;
+    SDL_SetWindowTitle(n->sdl, utf8);
+    if (!n->dpy) return;
+    // SDL stores the UTF-8 bytes in WM_NAME labelled as Latin-1; older tools
+    // read that property, so it gets the title in a proper encoding too.
+    XTextProperty tp{};
+    char* list[] = {const_cast<char*>(utf8)};
+    if (Xutf8TextListToTextProperty(n->dpy, list, 1, XStdICCTextStyle, &tp) == Success) {
+        XSetWMName(n->dpy, n->xid, &tp);
+        XFree(tp.value);
+        XFlush(n->dpy);
+    }
 }
 
 void set_frame(Native* n, bool decorated, bool resizable) {
     if (!n) return;
     n->decorated = decorated;
+    n->resizable = resizable;
     SDL_SetWindowBordered(n->sdl, decorated ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowResizable(n->sdl, decorated && resizable ? SDL_TRUE : SDL_FALSE);
 }
@@ -361,9 +400,9 @@ void show(Native* n, bool visible) {
     n->settle_until = Clock::now() + std::chrono::milliseconds(1000);
     SDL_ShowWindow(n->sdl);
     // Learn the frame the window manager gives decorated windows, once.
-    if (n->dpy && n->decorated && !g_have_extents) {
-        if (wm_running(n->dpy)) wait_extents(n->dpy, n->xid, 500);
-        else g_have_extents = true;
+    if (n->dpy && n->decorated && !g_have_extents[n->resizable]) {
+        if (wm_running(n->dpy)) wait_extents(n->dpy, n->xid, n->resizable, 500);
+        else g_have_extents[0] = g_have_extents[1] = true;
     }
 }
 
@@ -372,10 +411,10 @@ void activate(Native* n) {
     SDL_RaiseWindow(n->sdl);
 }
 
-Extents frame_extents(bool decorated) {
+Extents frame_extents(bool decorated, bool resizable) {
     if (!decorated || !init() || !g_x11) return {};
-    if (!g_have_extents) probe_extents();
-    return g_extents;
+    if (!g_have_extents[resizable]) probe_extents(resizable);
+    return g_extents[resizable];
 }
 
 void present(Native* n, Surface* s) {
@@ -530,8 +569,17 @@ void pump(EventSink& sink) {
 }
 
 void wait_events(int timeout_ms) {
-    if (init()) SDL_WaitEventTimeout(nullptr, timeout_ms);
-    else std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
+    // Polls rather than blocking in SDL_WaitEventTimeout: SDL wakes that wait
+    // with a message to the window it last waited for, which may be gone by
+    // then (a message box closes and another opens).
+    auto until = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (Clock::now() < until) {
+        if (init()) {
+            SDL_PumpEvents();
+            if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT)) return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 
 }  // namespace plat::backend

@@ -61,7 +61,9 @@ void resize_client(Window* w, int cw, int ch) {
         std::memcpy(w->surface.bits + size_t(y) * cw, old.data() + size_t(y) * ow, size_t(std::min(ow, cw)) * 4);
 }
 
-backend::Extents extents_of(DWORD style) { return backend::frame_extents(decorated_style(style)); }
+backend::Extents extents_of(DWORD style) {
+    return backend::frame_extents(decorated_style(style), (style & WS_THICKFRAME) != 0);
+}
 
 }  // namespace
 

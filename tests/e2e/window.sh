@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The sample's window as the desktop sees it: its title, its client size,
+# the outer frame's corner at the screen's origin, and always-on-top.
+# Usage: window.sh SAMPLE SCREENTEXT
+. "$(dirname "$0")/lib.sh"
+e2e_init "$0" "$@"
+
+start_sample
+main_window
+sleep 1  # let the window manager finish placing it
+echo "sample pid $SAMPLE_PID, window $WIN"
+
+title=$(prop "$WIN" _NET_WM_NAME)
+[ "$title" = '"タイトルです"' ] || fail "_NET_WM_NAME is $title, expected \"タイトルです\""
+ok "title (_NET_WM_NAME) is $title"
+
+class=$(prop "$WIN" WM_CLASS)
+[ "$class" = '"sample", "sample"' ] || fail "WM_CLASS is $class, expected instance and class \"sample\""
+ok "WM_CLASS is $class"
+
+client_rect "$WIN"
+[ "$WW" = 640 ] && [ "$WH" = 400 ] || fail "client area is ${WW}x$WH, expected 640x400"
+ok "client area 640x400 at ($WX,$WY)"
+
+frame_extents "$WIN"
+outer_x=$((WX - FL)) outer_y=$((WY - FT))
+[ "$outer_x" = 0 ] && [ "$outer_y" = 0 ] ||
+    fail "outer frame corner at ($outer_x,$outer_y) (client ($WX,$WY) less frame left $FL, top $FT), expected (0,0)"
+ok "outer frame corner at (0,0); frame left,right,top,bottom = $FL,$FR,$FT,$FB"
+
+state=$(prop "$WIN" _NET_WM_STATE)
+case ", $state," in *", _NET_WM_STATE_ABOVE,"*) ;; *) fail "_NET_WM_STATE is '$state', without _NET_WM_STATE_ABOVE" ;; esac
+ok "_NET_WM_STATE has _NET_WM_STATE_ABOVE ($state)"
+
+running || fail "the sample ended by itself"
+ok "still running after its checks"
