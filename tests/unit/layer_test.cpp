@@ -12,8 +12,10 @@ namespace {
 
 std::vector<UINT> g_msgs;
 
+// Records the messages of creation and destruction; Windows sends others
+// around them (sizing, activation) that the runtime does not rely on.
 LRESULT CALLBACK recording_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
-    g_msgs.push_back(m);
+    if (m == WM_NCCREATE || m == WM_CREATE || m == WM_DESTROY || m == WM_NCDESTROY) g_msgs.push_back(m);
     return DefWindowProcA(h, m, wp, lp);
 }
 
@@ -103,12 +105,14 @@ TEST(Layer, PixelsAtAndPastTheEdges) {
 }
 
 TEST(Layer, TextDefaultsToBlackOnWhiteOpaque) {
-    Canvas c(40, 20, RGB(0x80, 0x80, 0x80));
+    Canvas c(40, 40, RGB(0x80, 0x80, 0x80));
     EXPECT_EQ(GetBkMode(c.dc()), OPAQUE);
+    SIZE cell{};
+    ASSERT_TRUE(GetTextExtentPoint32A(c.dc(), "W", 1, &cell));
     ASSERT_TRUE(TextOutA(c.dc(), 0, 0, "W", 1));
     int white = 0, black = 0, grey = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 8; ++x) {
+    for (int y = 0; y < cell.cy; ++y)
+        for (int x = 0; x < cell.cx; ++x) {
             COLORREF p = c.at(x, y);
             white += p == 0xFFFFFF;
             black += p == 0;
@@ -117,7 +121,8 @@ TEST(Layer, TextDefaultsToBlackOnWhiteOpaque) {
     EXPECT_GT(white, 0);
     EXPECT_GT(black, 0);
     EXPECT_EQ(grey, 0) << "the whole cell is painted";
-    EXPECT_EQ(c.at(8, 0), RGB(0x80, 0x80, 0x80)) << "and nothing beyond it";
+    EXPECT_EQ(c.at(cell.cx, 0), RGB(0x80, 0x80, 0x80)) << "and nothing beyond it";
+    EXPECT_EQ(c.at(0, cell.cy), RGB(0x80, 0x80, 0x80));
     EXPECT_TRUE(TextOutA(c.dc(), 0, 0, "", 0));
     EXPECT_FALSE(TextOutA(c.dc(), 0, 0, nullptr, 3));
 }

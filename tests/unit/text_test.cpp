@@ -71,9 +71,11 @@ TEST(Printf, PaletteIndicesWrapToEightBits) {
         GvramOnCanvas on(canvas);
         bai = 0;
         qx_printf(0, 0, c.color, "#");
+        SIZE cell{};
+        GetTextExtentPoint32A(canvas.dc(), "#", 1, &cell);
         bool found = false;
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 8; ++x) found = found || canvas.at(x, y) == c.ink;
+        for (int y = 0; y < cell.cy; ++y)
+            for (int x = 0; x < cell.cx; ++x) found = found || canvas.at(x, y) == c.ink;
         EXPECT_TRUE(found) << c.color;
     }
     bai = 1;
