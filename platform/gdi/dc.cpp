@@ -6,6 +6,8 @@
 #include "gdi/font.h"
 #include "gdi/objects.h"
 
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 namespace plat {
@@ -234,7 +236,10 @@ extern "C" BOOL WINAPI DeleteDC(HDC hdc) {
 
 extern "C" HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     DC* dc = dc_from(hdc);
-    if (!dc || cx < 0 || cy < 0) return nullptr;
+    if (!dc) return nullptr;
+    // A negative size counts by its magnitude, as Windows takes it.
+    cx = cx == INT_MIN ? INT_MAX : std::abs(cx);
+    cy = cy == INT_MIN ? INT_MAX : std::abs(cy);
     // A memory DC still holding its default bitmap is monochrome, and so is
     // what is made compatible with it; a zero size also gives 1 x 1 monochrome.
     bool mono = (dc->memory && dc->surface && dc->surface->bits_per_pixel == 1) || cx == 0 || cy == 0;

@@ -183,6 +183,8 @@ typedef struct tagBITMAP {
 #define WS_MINIMIZE 0x20000000L
 #define WS_VISIBLE 0x10000000L
 #define WS_DISABLED 0x08000000L
+#define WS_CLIPSIBLINGS 0x04000000L
+#define WS_CLIPCHILDREN 0x02000000L
 #define WS_CAPTION 0x00C00000L
 #define WS_BORDER 0x00800000L
 #define WS_DLGFRAME 0x00400000L
@@ -397,6 +399,8 @@ LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* lpDevMode, DWORD dwFlags);
 int WINAPI GetSystemMetrics(int nIndex);
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
+#define SM_CXMAXTRACK 59
+#define SM_CYMAXTRACK 60
 
 // ---- gdi32 ----
 HGDIOBJ WINAPI GetStockObject(int i);

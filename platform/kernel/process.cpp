@@ -15,6 +15,7 @@ const HANDLE kCurrentProcess = reinterpret_cast<HANDLE>(intptr_t(-1));
 }  // namespace
 
 size_t plat::seam::live_objects() { return plat::handles().live(); }
+bool plat::seam::running_on_wine() { return false; }
 
 extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR name) { return name ? nullptr : kModule; }
 

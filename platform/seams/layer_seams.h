@@ -25,8 +25,13 @@ void on_sleep(void (*hook)(DWORD ms));
 using BoxAnswer = int (*)(HWND owner, const char* text, const char* caption, UINT type);
 void answer_message_boxes(BoxAnswer answer);
 
-// Handles alive in the handle table: windows, DCs, bitmaps, brushes, fonts.
+// GDI and USER objects alive in the process.
 size_t live_objects();
+
+// True where the tests run on Wine rather than on Windows or our layer: the
+// few places where Wine departs from Microsoft's documentation are marked
+// with this, and the reason, in the tests.
+bool running_on_wine();
 
 }  // namespace plat::seam
 

@@ -67,5 +67,9 @@ extern "C" int WINAPI GetSystemMetrics(int index) {
     backend::screen_size(&w, &h);
     if (index == SM_CXSCREEN) return w;
     if (index == SM_CYSCREEN) return h;
+    if (index == SM_CXMAXTRACK || index == SM_CYMAXTRACK) {
+        backend::Extents e = backend::frame_extents(true, true);
+        return index == SM_CXMAXTRACK ? w + e.left + e.right : h + e.top + e.bottom;
+    }
     return 0;
 }

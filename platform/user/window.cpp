@@ -65,6 +65,20 @@ backend::Extents extents_of(DWORD style) {
     return backend::frame_extents(decorated_style(style), (style & WS_THICKFRAME) != 0);
 }
 
+// Top-level windows always clip their siblings, whatever style they are given.
+DWORD top_level_style(DWORD style) { return (style & WS_CHILD) ? style : style | WS_CLIPSIBLINGS; }
+
+// A window is never larger than its maximum tracking size: the screen plus
+// the window's frame, as DefWindowProc's default WM_GETMINMAXINFO gives it.
+void clamp_to_max_track(RECT& r, DWORD style) {
+    int sw = 0, sh = 0;
+    backend::screen_size(&sw, &sh);
+    backend::Extents e = extents_of(style);
+    int64_t max_w = int64_t(sw) + e.left + e.right, max_h = int64_t(sh) + e.top + e.bottom;
+    if (int64_t(r.right) - r.left > max_w) r.right = LONG(r.left + max_w);
+    if (int64_t(r.bottom) - r.top > max_h) r.bottom = LONG(r.top + max_h);
+}
+
 }  // namespace
 
 bool decorated_style(DWORD style) { return !(style & WS_POPUP) || (style & WS_CAPTION) == WS_CAPTION; }
@@ -141,11 +155,15 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR 
     Window* w = owned_window.get();
     w->cls = *cls;
     w->proc = cls->proc;
-    w->style = style;
+    w->style = style = top_level_style(style);
     w->exstyle = exstyle;
     w->title = title ? title : "";
     w->owner = parent;
-    w->outer = RECT{x, y, LONG(int64_t(x) + width), LONG(int64_t(y) + height)};
+    w->outer = RECT{x, y, LONG(std::clamp<int64_t>(int64_t(x) + std::max(width, 0), INT32_MIN, INT32_MAX)),
+                    LONG(std::clamp<int64_t>(int64_t(y) + std::max(height, 0), INT32_MIN, INT32_MAX))};
+    clamp_to_max_track(w->outer, style);
+    width = int(int64_t(w->outer.right) - x);
+    height = int(int64_t(w->outer.bottom) - y);
     backend::Extents e = extents_of(style);
     int cw = clamp_side(int64_t(width) - e.left - e.right);
     int ch = clamp_side(int64_t(height) - e.top - e.bottom);
@@ -254,7 +272,7 @@ extern "C" LONG WINAPI SetWindowLongA(HWND h, int index, LONG value) {
     if (!w) return 0;
     if (index == GWL_STYLE) {
         LONG old = LONG(w->style);
-        w->style = DWORD(value);
+        w->style = top_level_style(DWORD(value));
         backend::set_frame(w->native, decorated_style(w->style), (w->style & WS_THICKFRAME) != 0);
         return old;
     }
@@ -306,6 +324,7 @@ extern "C" BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, in
         r.bottom = LONG(std::clamp<int64_t>(int64_t(r.top) + std::max(cy, 0), INT32_MIN, INT32_MAX));
     }
     if (flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
+    clamp_to_max_track(r, w->style);
     w->outer = r;
     backend::Extents e = extents_of(w->style);
     int cw = clamp_side(int64_t(r.right) - r.left - e.left - e.right);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <layer_seams.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -71,15 +72,25 @@ TEST_F(QuitBox, YesEndsTheProcessWithStatus1) {
 
 TEST(Shutdown, TerminateEndsWithStatus1WithoutFlushing) {
     runtime_window();
-    // Buffered output is not flushed: the text never reaches the pipe.
+    // What a stream still holds in its buffer is not flushed: it never
+    // reaches the file.
+    const char* path = "terminate-flush-check.txt";
+    std::remove(path);
     EXPECT_EXIT(
         {
-            std::fputs("unflushed", stderr);
-            setvbuf(stdout, nullptr, _IOFBF, 1024);
-            std::printf("buffered");
+            FILE* f = std::fopen(path, "w");
+            std::setvbuf(f, nullptr, _IOFBF, 4096);
+            std::fputs("buffered", f);
+            std::fputs("said", stderr);
+            std::fflush(stderr);
             Terminate();
         },
-        testing::ExitedWithCode(1), "unflushed");
+        testing::ExitedWithCode(1), "said");
+    FILE* f = std::fopen(path, "r");
+    ASSERT_TRUE(f) << "the file was opened before the end";
+    EXPECT_EQ(std::fgetc(f), EOF);
+    std::fclose(f);
+    std::remove(path);
 }
 
 TEST(Pump, PaintErasesToTheClassBrushAndTheQueueEmpties) {
