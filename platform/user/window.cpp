@@ -57,8 +57,9 @@ void resize_client(Window* w, int cw, int ch) {
     std::vector<uint32_t> old = std::move(w->surface.storage);
     int ow = w->surface.width, oh = w->surface.height;
     w->surface.resize(cw, ch);
-    for (int y = 0; y < std::min(oh, ch); ++y)
-        std::memcpy(w->surface.bits + size_t(y) * cw, old.data() + size_t(y) * ow, size_t(std::min(ow, cw)) * 4);
+    const int keep_w = std::min(ow, cw);
+    for (int y = 0; keep_w > 0 && y < std::min(oh, ch); ++y)
+        std::memcpy(w->surface.bits + size_t(y) * cw, old.data() + size_t(y) * ow, size_t(keep_w) * 4);
 }
 
 backend::Extents extents_of(DWORD style) {
@@ -296,10 +297,12 @@ extern "C" LONG WINAPI GetWindowLongA(HWND h, int index) {
 extern "C" BOOL WINAPI AdjustWindowRect(LPRECT r, DWORD style, BOOL) {
     if (!r) return FALSE;
     backend::Extents e = extents_of(style);
-    r->left -= e.left;
-    r->top -= e.top;
-    r->right += e.right;
-    r->bottom += e.bottom;
+    // Held at the LONG range: a rectangle at its edge stays there.
+    auto widen = [](LONG v, int64_t by) { return LONG(std::clamp<int64_t>(int64_t(v) + by, INT32_MIN, INT32_MAX)); };
+    r->left = widen(r->left, -e.left);
+    r->top = widen(r->top, -e.top);
+    r->right = widen(r->right, e.right);
+    r->bottom = widen(r->bottom, e.bottom);
     return TRUE;
 }
 
