@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   fonts-ipafont-mincho fonts-ipafont-gothic
   xvfb openbox xdotool x11-utils imagemagick
+  g++-mingw-w64-x86-64 googletest wine wine64
 )
 
 missing=()

@@ -1,15 +1,72 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds the default preset, and
-# runs every test (unit and end-to-end) on a virtual desktop of its own.
-set -euo pipefail
+# The test command. Installs what is missing, then builds and runs:
+#   - the native build: unit tests and end-to-end tests of the sample;
+#   - the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer;
+#   - the Windows build (mingw-w64): its unit tests, and the end-to-end tests
+#     of sample.exe where Wine can support them, under Wine.
+# Everything that needs a desktop runs on a virtual one started here.
+set -uo pipefail
 cd "$(dirname "$0")/.."
+start=$(date +%s)
 
-bash .ci/deps.sh
-cmake --preset default >/dev/null
-cmake --build --preset default
+bash .ci/deps.sh || exit 1
+
+build() {  # preset [extra configure arguments]
+  local preset=$1
+  shift
+  cmake --preset "$preset" "$@" >/dev/null && cmake --build --preset "$preset"
+}
+build windows || exit 1
+build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" || exit 1
+build sanitize || exit 1
 
 . .ci/desktop.sh
-start_desktop
-trap stop_desktop EXIT
+start_desktop || exit 1
+prefix_dir=$(mktemp -d)
+cleanup() {
+  WINEPREFIX="$prefix_dir/prefix" wineserver -k 2>/dev/null
+  stop_desktop
+  rm -rf "$prefix_dir"
+}
+trap cleanup EXIT
 echo "Virtual desktop on DISPLAY=$DISPLAY"
-ctest --preset default
+
+# A fresh Wine prefix, made quietly. The Japanese locale makes Wine's ANSI
+# code page 932, as the runtime's texts are.
+export WINEPREFIX="$prefix_dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1
+wineserver -w
+
+passed=0
+failed=0
+run_suite() {  # title, then the ctest command
+  local title=$1 log
+  shift
+  log=$(mktemp)
+  echo
+  echo "== $title"
+  "$@" 2>&1 | tee "$log"
+  local counts
+  counts=$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
+  if [ -z "$counts" ]; then
+    failed=$((failed + 1))
+  else
+    local f t
+    f=$(echo "$counts" | awk '{print $1}')
+    t=$(echo "$counts" | awk '{print $NF}')
+    passed=$((passed + t - f))
+    failed=$((failed + f))
+  fi
+  rm -f "$log"
+}
+run_suite "Native: unit and end-to-end tests (and end-to-end tests of sample.exe under Wine)" \
+  ctest --preset default
+run_suite "Native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer" \
+  ctest --preset sanitize
+run_suite "Windows build: unit tests under Wine" \
+  env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 ctest --preset windows
+
+echo
+echo "Test command took $(( $(date +%s) - start )) s."
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
