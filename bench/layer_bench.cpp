@@ -42,6 +42,49 @@ void BM_kbhit(benchmark::State& state) {
 }
 BENCHMARK(BM_kbhit);
 
+// Drawing in a mode, on a 1280 x 1024 memory surface like a back buffer.
+template <class F>
+void drawing(benchmark::State& state, int mode, F draw) {
+    HDC dc = canvas(1280, 1024);
+    int saved = bai;
+    bai = mode;
+    for (auto _ : state) draw(dc);
+    bai = saved;
+    benchmark::ClobberMemory();
+}
+
+void BM_qx_pset_mode0(benchmark::State& s) { drawing(s, 0, [](HDC d) { qx_pset(d, 100, 100, 15); }); }
+void BM_qx_pset_mode1(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_pset(d, 100, 100, 15); }); }
+void BM_qx_pget_mode1(benchmark::State& s) {
+    drawing(s, 1, [](HDC d) { benchmark::DoNotOptimize(qx_pget(d, 100, 100)); });
+}
+void BM_qx_line_320_mode1(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_line(d, 0, 10, 319, 190, 15); }); }
+void BM_qx_circle_r50_mode1(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_circle(d, 160, 100, 50, 15); }); }
+void BM_qx_box_filled_100(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_box(d, 10, 10, 100, 100, 1, 15); }); }
+void BM_qx_box_outline_100(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_box(d, 10, 10, 100, 100, 0, 15); }); }
+void BM_qx_gcls(benchmark::State& s) {
+    drawing(s, 1, [](HDC d) { qx_gcls(d, 1); });
+    s.SetBytesProcessed(int64_t(s.iterations()) * 1280 * 1024 * 4);
+}
+BENCHMARK(BM_qx_pset_mode0);
+BENCHMARK(BM_qx_pset_mode1);
+BENCHMARK(BM_qx_pget_mode1);
+BENCHMARK(BM_qx_line_320_mode1);
+BENCHMARK(BM_qx_circle_r50_mode1);
+BENCHMARK(BM_qx_box_filled_100);
+BENCHMARK(BM_qx_box_outline_100);
+BENCHMARK(BM_qx_gcls)->Unit(benchmark::kMicrosecond);
+
+void BM_Memcpy_1280x1024(benchmark::State& state) {
+    std::vector<uint32_t> a(1280 * 1024, 1), b(1280 * 1024);
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), a.size() * 4);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 1280 * 1024 * 4);
+}
+BENCHMARK(BM_Memcpy_1280x1024)->Unit(benchmark::kMicrosecond);
+
 HWND window_640x400() {
     static HWND w = [] {
         WNDCLASSA wc{};

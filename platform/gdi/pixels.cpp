@@ -46,8 +46,17 @@ void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom,
     Surface& s = *dc.surface;
     pixel = for_surface(s, pixel);
     const size_t w = size_t(right - left);
-    uint32_t* row = s.bits + top * s.stride + left;
-    for (int64_t y = top; y < bottom; ++y, row += s.stride) std::fill_n(row, w, pixel);
+    uint32_t* first = s.bits + top * s.stride + left;
+    if (w <= 16) {  // a few pixels (a doubled pixel is 2 x 2): plain stores
+        for (int64_t y = top; y < bottom; ++y, first += s.stride) std::fill_n(first, w, pixel);
+        s.touch();
+        return;
+    }
+    std::fill_n(first, w, pixel);
+    // Later rows copy the first: memcpy runs at memory speed, where a loop
+    // of 32-bit stores does not.
+    uint32_t* row = first + s.stride;
+    for (int64_t y = top + 1; y < bottom; ++y, row += s.stride) std::memcpy(row, first, w * 4);
     s.touch();
 }
 
@@ -60,6 +69,14 @@ bool point_visible(const DC& dc, int x, int y) {
 }  // namespace plat
 
 using namespace plat;
+
+extern "C" int WINAPI GetClipBox(HDC hdc, LPRECT r) {
+    DC* dc = dc_from(hdc);
+    if (!dc || !r) return ERROR;
+    Box v = dc->surface ? visible(*dc) : Box{0, 0, 0, 0};
+    *r = RECT{LONG(v.left), LONG(v.top), LONG(std::max(v.left, v.right)), LONG(std::max(v.top, v.bottom))};
+    return r->left < r->right && r->top < r->bottom ? SIMPLEREGION : NULLREGION;
+}
 
 extern "C" BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
     DC* dc = dc_from(hdc);

@@ -338,6 +338,9 @@ typedef struct tagBITMAP {
 #define WHITENESS 0x00FF0062
 #define SRCCOPY 0x00CC0020
 #define HGDI_ERROR ((HGDIOBJ)(LONG_PTR)-1)
+#define ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
 
 #ifdef __cplusplus
 extern "C" {
@@ -431,6 +434,7 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
 BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);
 BOOL WINAPI GetTextMetricsA(HDC hdc, TEXTMETRICA* lptm);
 int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR lpName);
+int WINAPI GetClipBox(HDC hdc, LPRECT lprect);
 
 #ifdef __cplusplus
 }

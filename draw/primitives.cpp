@@ -1,0 +1,149 @@
+// Pixels, runs, lines, boxes and circles in palette colours and logical
+// coordinates. Everything but the filled box, the clear and the pixel read is
+// built from qx_pset, one logical pixel at a time, so the doubling rule
+// applies through qx_pset.
+//
+// No int argument can overflow here: positions past the int range are held
+// at its edge (where nothing is drawn), and runs and lines visit only the
+// logical pixels that can land on the surface, so a huge one neither draws
+// wrongly nor takes forever.
+#include "runtime.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+using i64 = long long;
+
+int clamp_int(i64 v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v); }
+
+// Makes a solid brush of the palette colour, fills the device rectangle with
+// it and releases it again: nothing survives the call.
+void solid_fill(HDC hdc, int x, int y, int w, int h, short color) {
+    HBRUSH brush = CreateSolidBrush(qx_palette(color));
+    HGDIOBJ old = SelectObject(hdc, brush);
+    PatBlt(hdc, x, y, w, h, PATCOPY);
+    SelectObject(hdc, old);
+    DeleteObject(brush);
+}
+
+// The logical pixels whose device pixels can reach what the surface shows,
+// as a half-open box; false when nothing can be drawn.
+struct Box { i64 left, top, right, bottom; };
+bool visible_logical(HDC hdc, Box* b) {
+    RECT r;
+    if (GetClipBox(hdc, &r) <= NULLREGION) return false;
+    if (bai == 1) {
+        // Logical x covers device 2x and 2x + 1.
+        *b = {(i64(r.left) - 1) >> 1, (i64(r.top) - 1) >> 1, (i64(r.right) + 1) >> 1, (i64(r.bottom) + 1) >> 1};
+    } else {
+        *b = {r.left, r.top, r.right, r.bottom};
+    }
+    return true;
+}
+
+// The steps i in [0, n) of a run from `start` in direction `step` (+1 or -1)
+// that fall inside [lo, hi).
+bool steps_inside(i64 start, int step, i64 n, i64 lo, i64 hi, i64* first, i64* last) {
+    i64 a = step > 0 ? lo - start : start - (hi - 1);
+    i64 b = step > 0 ? hi - 1 - start : start - lo;
+    *first = std::max<i64>(a, 0);
+    *last = std::min<i64>(b, n - 1);
+    return *first <= *last;
+}
+
+// A run of qx_pset along one axis: `length` pixels from (x, y).
+void run(HDC hdc, int x, int y, int length, bool vertical, short color) {
+    if (length <= 0) return;
+    Box b;
+    if (!visible_logical(hdc, &b)) return;
+    i64 first, last;
+    i64 along = vertical ? y : x, across = vertical ? x : y;
+    if (across < (vertical ? b.left : b.top) || across >= (vertical ? b.right : b.bottom)) return;
+    if (!steps_inside(along, 1, length, vertical ? b.top : b.left, vertical ? b.bottom : b.right, &first, &last))
+        return;
+    for (i64 i = first; i <= last; ++i)
+        qx_pset(hdc, vertical ? x : int(x + i), vertical ? int(y + i) : y, color);
+}
+
+}  // namespace
+
+void qx_pset(HDC hdc, int x, int y, short color) {
+    if (bai == 1) solid_fill(hdc, qx_twice(x), qx_twice(y), 2, 2, color);
+    else SetPixel(hdc, x, y, qx_palette(color));
+}
+
+COLORREF qx_pget(HDC hdc, int x, int y) { return GetPixel(hdc, qx_device(x), qx_device(y)); }
+
+void qx_gcls(HDC hdc, short color) { solid_fill(hdc, 0, 0, 1280, 1024, color); }
+
+void qx_xline(HDC hdc, int x, int y, int width, short color) { run(hdc, x, y, width, false, color); }
+
+void qx_yline(HDC hdc, int x, int y, int height, short color) { run(hdc, x, y, height, true, color); }
+
+void qx_line(HDC hdc, int x1, int y1, int x2, int y2, short color) {
+    i64 dx = i64(x2) - x1, dy = i64(y2) - y1;
+    if (x1 == x2) return qx_yline(hdc, x1, std::min(y1, y2), clamp_int(std::llabs(dy) + 1), color);
+    if (y1 == y2) return qx_xline(hdc, std::min(x1, x2), y1, clamp_int(std::llabs(dx) + 1), color);
+    int xstep = dx < 0 ? -1 : 1, ystep = dy < 0 ? -1 : 1;
+    dx = std::llabs(dx);
+    dy = std::llabs(dy);
+    // The error starts at 0, not at half a step, and the minor coordinate
+    // moves once the error reaches the major delta. At step i the minor
+    // offset is therefore floor(i * minor / major) and the error the
+    // remainder, so the walk can start at the first step that can be seen.
+    const bool x_major = dx > dy;
+    const i64 major = x_major ? dx : dy, minor = x_major ? dy : dx;
+    Box b;
+    if (!visible_logical(hdc, &b)) return;
+    i64 first, last;
+    if (x_major ? !steps_inside(x1, xstep, major + 1, b.left, b.right, &first, &last)
+                : !steps_inside(y1, ystep, major + 1, b.top, b.bottom, &first, &last))
+        return;
+    const __int128 travelled = static_cast<__int128>(first) * minor;
+    i64 moved = static_cast<i64>(travelled / major), err = static_cast<i64>(travelled % major);
+    i64 x = x1 + i64(xstep) * (x_major ? first : moved);
+    i64 y = y1 + i64(ystep) * (x_major ? moved : first);
+    for (i64 i = first; i <= last; ++i) {
+        qx_pset(hdc, clamp_int(x), clamp_int(y), color);
+        err += minor;
+        if (err >= major) {
+            err -= major;
+            if (x_major) y += ystep;
+            else x += xstep;
+        }
+        if (x_major) x += xstep;
+        else y += ystep;
+    }
+}
+
+void qx_box(HDC hdc, int x, int y, int width, int height, int paintflg, short color) {
+    if (paintflg) {
+        solid_fill(hdc, qx_device(x), qx_device(y), qx_device(width), qx_device(height), color);
+        return;
+    }
+    qx_xline(hdc, x, y, width, color);
+    qx_xline(hdc, x, clamp_int(i64(y) + height - 1), width, color);
+    qx_yline(hdc, x, y, height, color);
+    qx_yline(hdc, clamp_int(i64(x) + width - 1), y, height, color);
+}
+
+void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
+    // Converted by truncation toward zero; a point past the int range is
+    // held at its edge, where nothing is drawn.
+    auto to_int = [](double v) {
+        return v >= 2147483647.0 ? INT_MAX : v <= -2147483648.0 ? INT_MIN : static_cast<int>(v);
+    };
+    const int sx = clamp_int(i64(cx) + r - 1), sy = cy;  // one pixel inside cx + r
+    int px = sx, py = sy;
+    for (int d = 1; d < 360; ++d) {
+        double angle = d * 3.1415926535 / 180.0;
+        int nx = to_int(cx + r * std::cos(angle)), ny = to_int(cy + r * std::sin(angle));
+        qx_line(hdc, px, py, nx, ny, color);
+        px = nx;
+        py = ny;
+    }
+    qx_line(hdc, px, py, sx, sy, color);
+}
