@@ -66,6 +66,7 @@ struct DC {
     COLORREF text_color = 0x000000;
     COLORREF bk_color = 0xFFFFFF;
     int bk_mode = OPAQUE;
+    int stretch_mode = BLACKONWHITE;
 };
 
 struct Slot {

@@ -13,6 +13,7 @@
 #define CALLBACK
 #define APIENTRY
 #define CONST const
+#define WINAPIV
 
 typedef int BOOL;
 typedef unsigned char BYTE;
@@ -338,6 +339,14 @@ typedef struct tagBITMAP {
 #define WHITENESS 0x00FF0062
 #define SRCCOPY 0x00CC0020
 #define HGDI_ERROR ((HGDIOBJ)(LONG_PTR)-1)
+#define BLACKONWHITE 1
+#define WHITEONBLACK 2
+#define COLORONCOLOR 3
+#define HALFTONE 4
+#define IMAGE_BITMAP 0
+#define LR_DEFAULTCOLOR 0x0000
+#define LR_LOADFROMFILE 0x0010
+#define LR_CREATEDIBSECTION 0x2000
 #define ERROR 0
 #define NULLREGION 1
 #define SIMPLEREGION 2
@@ -393,6 +402,7 @@ void WINAPI PostQuitMessage(int nExitCode);
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+int WINAPIV wsprintfA(LPSTR buffer, LPCSTR format, ...);
 
 // ---- user32: keyboard, cursor, display ----
 SHORT WINAPI GetAsyncKeyState(int vKey);
@@ -420,6 +430,13 @@ BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color);
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y);
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
+BOOL WINAPI StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc,
+                       int wSrc, int hSrc, DWORD rop);
+BOOL WINAPI TransparentBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc,
+                           int wSrc, int hSrc, UINT crTransparent);
+int WINAPI SetStretchBltMode(HDC hdc, int mode);
+int WINAPI GetStretchBltMode(HDC hdc);
+HANDLE WINAPI LoadImageA(HINSTANCE hInst, LPCSTR name, UINT type, int cx, int cy, UINT fuLoad);
 HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight,
                          DWORD bItalic, DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet,
                          DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality,

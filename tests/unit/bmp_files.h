@@ -1,0 +1,34 @@
+// BMP files made by the tests, in every form LoadImageA takes, from an image
+// of palette indices: the expected colour of every pixel is known exactly.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class BmpHeader { core, info, v4, v5 };
+enum class BmpCoding { rgb, rle8, rle4, bitfields };
+
+struct BmpForm {
+    const char* name;
+    BmpHeader header;
+    int bpp;
+    BmpCoding coding;
+    bool top_down = false;
+    int table = 0;  // colour-table entries written; 0: all 2^bpp (up to 8 bits)
+};
+
+struct IndexImage {
+    int width, height;
+    std::vector<uint32_t> palette;  // 0xRRGGBB
+    std::vector<uint8_t> index;     // rows top first
+    uint32_t rgb(int x, int y) const { return palette[index[size_t(y) * width + x]]; }
+};
+
+// A small image whose colours survive every form (channels 0x00 or 0xFF).
+IndexImage test_image(int colours);
+
+std::vector<uint8_t> encode_bmp(const BmpForm& form, const IndexImage& img);
+
+// Writes bytes to a file in the working directory; returns its name.
+std::string write_file(const std::string& name, const std::vector<uint8_t>& bytes);
