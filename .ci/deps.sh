@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-mincho fonts-ipafont-gothic
   xvfb openbox xdotool x11-utils imagemagick
   g++-mingw-w64-x86-64 googletest wine wine64
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

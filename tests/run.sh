@@ -3,7 +3,8 @@
 #   - the native build: unit tests and end-to-end tests of the sample;
 #   - the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   - the Windows build (mingw-w64): its unit tests, and the end-to-end tests
-#     of sample.exe where Wine can support them, under Wine.
+#     of sample.exe where Wine can support them, under Wine;
+#   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan).
 # Everything that needs a desktop runs on a virtual one started here.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +20,7 @@ build() {  # preset [extra configure arguments]
 build windows || exit 1
 build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" || exit 1
 build sanitize || exit 1
+build fuzz || exit 1
 
 . .ci/desktop.sh
 start_desktop || exit 1
@@ -65,6 +67,21 @@ run_suite "Native unit tests under AddressSanitizer and UndefinedBehaviorSanitiz
   ctest --preset sanitize
 run_suite "Windows build: unit tests under Wine" \
   env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 ctest --preset windows
+
+echo
+echo "== Fuzzing the BMP loader for 60 s from its seed corpus"
+fuzz_dir=build/fuzz/run
+rm -rf "$fuzz_dir" && mkdir -p "$fuzz_dir/seeds" "$fuzz_dir/corpus"
+build/fuzz/tests/fuzz/make_seeds "$fuzz_dir/seeds"
+if LSAN_OPTIONS="suppressions=$(pwd)/tests/unit/lsan.supp" build/fuzz/tests/fuzz/bmp_fuzz -max_total_time=60 \
+    -print_final_stats=1 -artifact_prefix="$fuzz_dir/" "$fuzz_dir/corpus" "$fuzz_dir/seeds" >"$fuzz_dir/log" 2>&1; then
+  echo "fuzzing: $(grep -o 'number_of_executed_units: [0-9]*' "$fuzz_dir/log" | grep -o '[0-9]*') executions, no failure"
+  passed=$((passed + 1))
+else
+  tail -40 "$fuzz_dir/log"
+  echo "fuzzing FAILED; the input is in $fuzz_dir"
+  failed=$((failed + 1))
+fi
 
 echo
 echo "Test command took $(( $(date +%s) - start )) s."
