@@ -75,6 +75,34 @@ BENCHMARK(BM_qx_box_filled_100);
 BENCHMARK(BM_qx_box_outline_100);
 BENCHMARK(BM_qx_gcls)->Unit(benchmark::kMicrosecond);
 
+// A 64 x 64 picture made in memory, as qx_loadbmp would leave it.
+HDC sprite() {
+    static HDC pic = [] {
+        HDC dc = canvas(64, 64);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) SetPixel(dc, x, y, (x ^ y) & 8 ? 0xFF00FF : RGB(x * 4, y * 4, 128));
+        return dc;
+    }();
+    return pic;
+}
+
+void BM_qx_drawbmp_16(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_drawbmp(d, 10, 10, 16, 16, sprite()); }); }
+void BM_qx_drawbmp3_16(benchmark::State& s) {
+    drawing(s, 1, [](HDC d) { qx_drawbmp3(d, 10, 10, 16, 16, sprite(), 0, 0, 0xFF00FF); });
+}
+void BM_qx_drawbmp4_64to32(benchmark::State& s) {
+    drawing(s, 1, [](HDC d) { qx_drawbmp4(d, 10, 10, 32, 32, sprite(), 0, 0, 64, 64, 0xFF00FF); });
+}
+void BM_qx_flip(benchmark::State& s) {
+    HDC bb = canvas(1280, 1024);
+    drawing(s, 1, [bb](HDC d) { qx_flip(d, bb); });
+    s.SetBytesProcessed(int64_t(s.iterations()) * 1280 * 1024 * 4);
+}
+BENCHMARK(BM_qx_drawbmp_16);
+BENCHMARK(BM_qx_drawbmp3_16);
+BENCHMARK(BM_qx_drawbmp4_64to32);
+BENCHMARK(BM_qx_flip)->Unit(benchmark::kMicrosecond);
+
 void BM_Memcpy_1280x1024(benchmark::State& state) {
     std::vector<uint32_t> a(1280 * 1024, 1), b(1280 * 1024);
     for (auto _ : state) {
