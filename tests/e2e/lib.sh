@@ -13,15 +13,26 @@
 #   pixel F X Y   the colour at (X,Y) of a screenshot, as RRGGBB
 #   hold/release  press and release keys through XTEST, tracked so that
 #                 nothing stays held down if a check fails midway
+#   under_wine    true when the sample runs under Wine (E2E_WINE=1)
+#   wine_skip WHY says that a check is skipped under Wine, and why
 # Coordinates are root-window (screen) pixels unless a name says otherwise.
 # Helpers hand results back in variables rather than on standard output, so
 # that a fail inside them ends the script, not just a $(...) subshell.
+#
+# The same scripts also drive the Windows build under Wine: SAMPLE is then
+# wine-sample.sh, and the environment says so:
+#   E2E_CLASS     the sample's WM_CLASS (instance and class): "sample" for the
+#                 native build (default), "sample.exe" under Wine
+#   E2E_WINE=1    under Wine; the scripts skip, through wine_skip, the checks
+#                 that Wine cannot support
 
 set -u
 
 E2E_KEYS_HELD=()
 E2E_FAILED=0
 SAMPLE_PID=
+E2E_CLASS=${E2E_CLASS:-sample}
+E2E_WINE=${E2E_WINE:-0}
 
 fail() {
     echo "FAIL: $*" >&2
@@ -30,6 +41,11 @@ fail() {
 }
 
 ok() { echo "ok: $*"; }
+
+under_wine() { [ "$E2E_WINE" = 1 ]; }
+
+# Tells that a check does not run under Wine, and why.
+wine_skip() { echo "skipped under Wine: $*"; }
 
 now_ms() {
     local us=${EPOCHREALTIME//[.,]/}
@@ -46,7 +62,9 @@ e2e_init() {
     local wm
     wm=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>&1) || fail "cannot reach X display $DISPLAY: $wm"
     case $wm in *"window id"*) ;; *) fail "no window manager is running on $DISPLAY" ;; esac
-    for tool in xdotool xprop xwininfo import; do
+    local tools=(xdotool xprop xwininfo import)
+    under_wine && tools+=(wine wineserver convert timeout)
+    for tool in "${tools[@]}"; do
         command -v "$tool" >/dev/null || fail "$tool is not installed"
     done
     TMP=$(mktemp -d "${TMPDIR:-/tmp}/e2e_${E2E_NAME}.XXXXXX")
@@ -75,9 +93,20 @@ e2e_cleanup() {
 
 # ---- The sample process ----
 
+# Under Wine: waits up to 10 s for the wineserver of an earlier run (in this
+# prefix) to end, about 2 s after its last program. It keeps its desktop's
+# keyboard state, and a key released after that program ended (so while no
+# Wine window had the focus) still reads as held there: the next sample
+# would see it and end at once.
+wine_settle() {
+    timeout 10 wineserver -w 2>/dev/null ||
+        echo "note: Wine's wineserver still runs after 10 s; keys released since its last program ended may read as held"
+}
+
 # Starts the sample in a wrapper subshell that records its PID, and when it
 # ends its exit status and the time it ended (ms), in $TMP/status.
 start_sample() {
+    under_wine && wine_settle
     rm -f "$TMP/pid" "$TMP/status"
     (
         cd "$TMP" || exit
@@ -122,6 +151,7 @@ expect_status_1() {
 
 # Ends the sample if it still runs. It does not stop on SIGTERM (the signal
 # only becomes a quit event that nothing reads), so SIGKILL follows shortly.
+# Under Wine SAMPLE_PID is sample.exe's own process, which SIGTERM ends.
 stop_sample() {
     if running; then
         kill "$SAMPLE_PID" 2>/dev/null
@@ -133,14 +163,18 @@ stop_sample() {
 
 # ---- Windows ----
 
-# Sets WIN to the first visible window of the sample whose title is exactly
-# $1, looking at least once and for up to $2 ms; returns 1 when there is none
-# (or the sample has ended). xdotool's --name match is not reliable for
-# Japanese titles, so the titles are compared here, byte for byte.
+# Sets WIN to the first visible window of the sample (its PID and WM_CLASS
+# $E2E_CLASS) whose title is exactly $1, looking at least once and for up to
+# $2 ms; returns 1 when there is none (or the sample has ended). xdotool's
+# --name match is not reliable for Japanese titles, so the titles are
+# compared here, byte for byte; that also passes over the hidden "Default
+# IME" windows Wine gives every thread.
 window_titled() {
     local title=$1 deadline=$(($(now_ms) + $2)) w
+    # The class as an anchored regular expression, its dots taken literally.
+    local class_re="^${E2E_CLASS//./\\.}\$"
     while running; do
-        for w in $(xdotool search --onlyvisible --pid "$SAMPLE_PID" 2>/dev/null); do
+        for w in $(xdotool search --all --onlyvisible --pid "$SAMPLE_PID" --class "$class_re" 2>/dev/null); do
             if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$title" ]; then
                 WIN=$w
                 return 0
@@ -152,10 +186,13 @@ window_titled() {
     return 1
 }
 
+# Wine needs longer to show it when its wineserver is not yet running.
 main_window() {
-    window_titled "タイトルです" 10000 && return 0
+    local ms=10000
+    under_wine && ms=20000
+    window_titled "タイトルです" "$ms" && return 0
     running || fail "the sample ended with status $(exit_status) before its window appeared"
-    fail "the sample's window did not appear within 10 s"
+    fail "no visible window of class $E2E_CLASS titled タイトルです appeared within $((ms / 1000)) s"
 }
 
 box_window() { window_titled "終了確認です" "$1"; }
