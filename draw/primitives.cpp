@@ -83,10 +83,22 @@ void qx_xline(HDC hdc, int x, int y, int width, short color) { run(hdc, x, y, wi
 
 void qx_yline(HDC hdc, int x, int y, int height, short color) { run(hdc, x, y, height, true, color); }
 
-void qx_line(HDC hdc, int x1, int y1, int x2, int y2, short color) {
+namespace {
+
+// The line of qx_line. With skip_first, all its pixels but (x1, y1): a
+// circle's segments share their ends, and drawing a shared end twice leaves
+// the same pixels as drawing it once.
+void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first) {
     i64 dx = i64(x2) - x1, dy = i64(y2) - y1;
-    if (x1 == x2) return qx_yline(hdc, x1, std::min(y1, y2), clamp_int(std::llabs(dy) + 1), color);
-    if (y1 == y2) return qx_xline(hdc, std::min(x1, x2), y1, clamp_int(std::llabs(dx) + 1), color);
+    const int skip = skip_first ? 1 : 0;
+    if (x1 == x2) {
+        int from = y1 <= y2 ? clamp_int(i64(y1) + skip) : y2;
+        return qx_yline(hdc, x1, from, clamp_int(std::llabs(dy) + 1 - skip), color);
+    }
+    if (y1 == y2) {
+        int from = x1 <= x2 ? clamp_int(i64(x1) + skip) : x2;
+        return qx_xline(hdc, from, y1, clamp_int(std::llabs(dx) + 1 - skip), color);
+    }
     int xstep = dx < 0 ? -1 : 1, ystep = dy < 0 ? -1 : 1;
     dx = std::llabs(dx);
     dy = std::llabs(dy);
@@ -102,6 +114,8 @@ void qx_line(HDC hdc, int x1, int y1, int x2, int y2, short color) {
     if (x_major ? !steps_inside(x1, xstep, major + 1, b.left, b.right, &first, &last)
                 : !steps_inside(y1, ystep, major + 1, b.top, b.bottom, &first, &last))
         return;
+    first = std::max<i64>(first, skip);
+    if (first > last) return;
     const __int128 travelled = static_cast<__int128>(first) * minor;
     i64 moved = static_cast<i64>(travelled / major), err = static_cast<i64>(travelled % major);
     i64 x = x1 + i64(xstep) * (x_major ? first : moved);
@@ -118,6 +132,10 @@ void qx_line(HDC hdc, int x1, int y1, int x2, int y2, short color) {
         else y += ystep;
     }
 }
+
+}  // namespace
+
+void qx_line(HDC hdc, int x1, int y1, int x2, int y2, short color) { line(hdc, x1, y1, x2, y2, color, false); }
 
 void qx_box(HDC hdc, int x, int y, int width, int height, int paintflg, short color) {
     if (paintflg) {
@@ -136,14 +154,26 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
     auto to_int = [](double v) {
         return v >= 2147483647.0 ? INT_MAX : v <= -2147483648.0 ? INT_MIN : static_cast<int>(v);
     };
+    // The cosines and sines of the 359 angles, computed once: the same
+    // values each time, without two library calls per degree per circle.
+    struct Table {
+        double cos[360], sin[360];
+        Table() {
+            for (int d = 1; d < 360; ++d) {
+                double angle = d * 3.1415926535 / 180.0;
+                cos[d] = std::cos(angle);
+                sin[d] = std::sin(angle);
+            }
+        }
+    };
+    static const Table t;
     const int sx = clamp_int(i64(cx) + r - 1), sy = cy;  // one pixel inside cx + r
     int px = sx, py = sy;
     for (int d = 1; d < 360; ++d) {
-        double angle = d * 3.1415926535 / 180.0;
-        int nx = to_int(cx + r * std::cos(angle)), ny = to_int(cy + r * std::sin(angle));
-        qx_line(hdc, px, py, nx, ny, color);
+        int nx = to_int(cx + r * t.cos[d]), ny = to_int(cy + r * t.sin[d]);
+        line(hdc, px, py, nx, ny, color, d > 1);
         px = nx;
         py = ny;
     }
-    qx_line(hdc, px, py, sx, sy, color);
+    line(hdc, px, py, sx, sy, color, true);
 }

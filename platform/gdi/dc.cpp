@@ -55,13 +55,12 @@ Stock& stock() {
     return s;
 }
 
-void free_object(const void* h) { handles().release(h); }
 
 // Drops one selection of h; an object deleted while selected goes now.
 void deselect(const void* h) {
     Slot* s = handles().lookup_any(h);
     if (!s || s->selected == 0) return;
-    if (--s->selected == 0 && s->delete_pending) free_object(h);
+    if (--s->selected == 0 && s->delete_pending) handles().release(s);
 }
 
 DC* new_dc(HDC* out) {
@@ -168,7 +167,7 @@ extern "C" BOOL WINAPI DeleteObject(HGDIOBJ h) {
         s->delete_pending = true;
         return TRUE;
     }
-    free_object(h);
+    handles().release(s);
     return TRUE;
 }
 

@@ -14,11 +14,9 @@ uintptr_t encode(uint32_t index, uint16_t generation) {
 }  // namespace
 
 // Never destroyed, like the window registry: objects stay valid for as long
-// as any thread of the process runs.
-HandleTable& handles() {
-    static auto* table = new HandleTable;
-    return *table;
-}
+// as any thread of the process runs. Made before main, so reaching it costs
+// no initialisation check.
+HandleTable& g_handle_table = *new HandleTable;
 
 void* HandleTable::allocate(Kind kind, Slot** out) {
     uint32_t index;
@@ -41,23 +39,11 @@ void* HandleTable::allocate(Kind kind, Slot** out) {
     return reinterpret_cast<void*>(encode(index, s.generation));
 }
 
-Slot* HandleTable::lookup_any(const void* handle) {
-    auto v = reinterpret_cast<uintptr_t>(handle);
-    uintptr_t index1 = v >> kGenerationBits;
-    if (index1 == 0 || index1 > slots_.size()) return nullptr;
-    Slot& s = slots_[index1 - 1];
-    if (s.kind == Kind::free || s.generation != static_cast<uint16_t>(v)) return nullptr;
-    return &s;
-}
-
-Slot* HandleTable::lookup(const void* handle, Kind kind) {
-    Slot* s = lookup_any(handle);
-    return s && s->kind == kind ? s : nullptr;
-}
-
 void HandleTable::release(const void* handle) {
-    Slot* s = lookup_any(handle);
-    if (!s) return;
+    if (Slot* s = lookup_any(handle)) release(s);
+}
+
+void HandleTable::release(Slot* s) {
     s->kind = Kind::free;
     s->dc.reset();
     s->bitmap.reset();
@@ -67,11 +53,6 @@ void HandleTable::release(const void* handle) {
     if (++s->generation == 0) s->generation = 1;
     free_.push_back(static_cast<uint32_t>(s - slots_.data()));
     --live_;
-}
-
-DC* dc_from(HDC hdc) {
-    Slot* s = handles().lookup(hdc, Kind::dc);
-    return s ? s->dc.get() : nullptr;
 }
 
 Bitmap* bitmap_from(HBITMAP h) {

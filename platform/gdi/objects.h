@@ -86,9 +86,20 @@ class HandleTable {
 public:
     // Returns the new slot's handle value; never fails short of memory.
     void* allocate(Kind kind, Slot** out);
-    Slot* lookup(const void* handle, Kind kind);
-    Slot* lookup_any(const void* handle);
+    // Lookups are inline: every GDI call makes several.
+    Slot* lookup_any(const void* handle) {
+        auto v = reinterpret_cast<uintptr_t>(handle);
+        uintptr_t index1 = v >> 16;
+        if (index1 - 1 >= slots_.size()) return nullptr;  // also rejects index 0
+        Slot& s = slots_[index1 - 1];
+        return s.kind != Kind::free && s.generation == static_cast<uint16_t>(v) ? &s : nullptr;
+    }
+    Slot* lookup(const void* handle, Kind kind) {
+        Slot* s = lookup_any(handle);
+        return s && s->kind == kind ? s : nullptr;
+    }
     void release(const void* handle);
+    void release(Slot* slot);  // a slot lookup returned
     size_t live() const { return live_; }
 
 private:
@@ -97,12 +108,13 @@ private:
     size_t live_ = 0;
 };
 
-HandleTable& handles();
+extern HandleTable& g_handle_table;
+inline HandleTable& handles() { return g_handle_table; }
 
-template <class T>
-T handle_cast(void* h) { return reinterpret_cast<T>(h); }
-
-DC* dc_from(HDC hdc);
+inline DC* dc_from(HDC hdc) {
+    Slot* s = handles().lookup(hdc, Kind::dc);
+    return s ? s->dc.get() : nullptr;
+}
 Bitmap* bitmap_from(HBITMAP h);
 Font* font_from(HFONT h);
 COLORREF brush_color(HBRUSH h, bool* is_null);

@@ -48,7 +48,8 @@ void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom,
     const size_t w = size_t(right - left);
     uint32_t* first = s.bits + top * s.stride + left;
     if (w <= 16) {  // a few pixels (a doubled pixel is 2 x 2): plain stores
-        for (int64_t y = top; y < bottom; ++y, first += s.stride) std::fill_n(first, w, pixel);
+        for (int64_t y = top; y < bottom; ++y, first += s.stride)
+            for (size_t x = 0; x < w; ++x) first[x] = pixel;
         s.touch();
         return;
     }

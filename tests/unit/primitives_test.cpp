@@ -6,6 +6,7 @@
 #include <layer_seams.h>
 
 #include <climits>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -74,6 +75,25 @@ TEST(Primitives, CirclePassesThroughItsQuarterPoints) {
     EXPECT_TRUE(has(p, 99, 90)) << "270 degrees: cos is a hair below 0, truncated toward zero";
     // Truncation keeps every point within a pixel and a half of the circle.
     for (auto& q : p) EXPECT_LE((q.first - 100) * (q.first - 100) + (q.second - 100) * (q.second - 100), 12 * 12);
+}
+
+TEST(Primitives, CircleIsItsThreeHundredAndSixtySegments) {
+    ModeGuard mode(0);
+    for (int r : {1, 7, 30}) {
+        Canvas circle(80, 80), segments(80, 80);
+        qx_circle(circle.dc(), 40, 40, r, 4);
+        // The closed polygon drawn segment by segment with qx_line.
+        const int sx = 40 + r - 1, sy = 40;
+        int px = sx, py = sy;
+        for (int d = 1; d < 360; ++d) {
+            double a = d * 3.1415926535 / 180.0;
+            int nx = int(40 + r * std::cos(a)), ny = int(40 + r * std::sin(a));
+            qx_line(segments.dc(), px, py, nx, ny, 4);
+            px = nx, py = ny;
+        }
+        qx_line(segments.dc(), px, py, sx, sy, 4);
+        EXPECT_EQ(drawn(circle), drawn(segments)) << r;
+    }
 }
 
 TEST(Primitives, Mode1DoublesThroughQxPset) {
