@@ -55,10 +55,11 @@ bool steps_inside(i64 start, int step, i64 n, i64 lo, i64 hi, i64* first, i64* l
 }
 
 // A run of qx_pset along one axis: `length` pixels from (x, y).
-void run(HDC hdc, int x, int y, int length, bool vertical, short color) {
+void run(HDC hdc, int x, int y, int length, bool vertical, short color, const Box* visible = nullptr) {
     if (length <= 0) return;
     Box b;
-    if (!visible_logical(hdc, &b)) return;
+    if (visible) b = *visible;
+    else if (!visible_logical(hdc, &b)) return;
     i64 first, last;
     i64 along = vertical ? y : x, across = vertical ? x : y;
     if (across < (vertical ? b.left : b.top) || across >= (vertical ? b.right : b.bottom)) return;
@@ -88,16 +89,17 @@ namespace {
 // The line of qx_line. With skip_first, all its pixels but (x1, y1): a
 // circle's segments share their ends, and drawing a shared end twice leaves
 // the same pixels as drawing it once.
-void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first) {
+// `visible` is the surface's visible box when the caller already has it.
+void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first, const Box* visible = nullptr) {
     i64 dx = i64(x2) - x1, dy = i64(y2) - y1;
     const int skip = skip_first ? 1 : 0;
     if (x1 == x2) {
         int from = y1 <= y2 ? clamp_int(i64(y1) + skip) : y2;
-        return qx_yline(hdc, x1, from, clamp_int(std::llabs(dy) + 1 - skip), color);
+        return run(hdc, x1, from, clamp_int(std::llabs(dy) + 1 - skip), true, color, visible);
     }
     if (y1 == y2) {
         int from = x1 <= x2 ? clamp_int(i64(x1) + skip) : x2;
-        return qx_xline(hdc, from, y1, clamp_int(std::llabs(dx) + 1 - skip), color);
+        return run(hdc, from, y1, clamp_int(std::llabs(dx) + 1 - skip), false, color, visible);
     }
     int xstep = dx < 0 ? -1 : 1, ystep = dy < 0 ? -1 : 1;
     dx = std::llabs(dx);
@@ -109,7 +111,8 @@ void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first)
     const bool x_major = dx > dy;
     const i64 major = x_major ? dx : dy, minor = x_major ? dy : dx;
     Box b;
-    if (!visible_logical(hdc, &b)) return;
+    if (visible) b = *visible;
+    else if (!visible_logical(hdc, &b)) return;
     i64 first, last;
     if (x_major ? !steps_inside(x1, xstep, major + 1, b.left, b.right, &first, &last)
                 : !steps_inside(y1, ystep, major + 1, b.top, b.bottom, &first, &last))
@@ -167,13 +170,16 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
         }
     };
     static const Table t;
+    // One look at the surface serves all 360 segments.
+    Box visible;
+    if (!visible_logical(hdc, &visible)) return;
     const int sx = clamp_int(i64(cx) + r - 1), sy = cy;  // one pixel inside cx + r
     int px = sx, py = sy;
     for (int d = 1; d < 360; ++d) {
         int nx = to_int(cx + r * t.cos[d]), ny = to_int(cy + r * t.sin[d]);
-        line(hdc, px, py, nx, ny, color, d > 1);
+        line(hdc, px, py, nx, ny, color, d > 1, &visible);
         px = nx;
         py = ny;
     }
-    line(hdc, px, py, sx, sy, color, true);
+    line(hdc, px, py, sx, sy, color, true, &visible);
 }
