@@ -42,6 +42,44 @@ void BM_kbhit(benchmark::State& state) {
 }
 BENCHMARK(BM_kbhit);
 
+// The layer's hot calls one by one, on a 1280 x 1024 memory surface.
+void BM_Layer_BrushMakeSelectDelete(benchmark::State& state) {
+    HDC dc = canvas(1280, 1024);
+    for (auto _ : state) {
+        HBRUSH b = CreateSolidBrush(0x123456);
+        HGDIOBJ old = SelectObject(dc, b);
+        SelectObject(dc, old);
+        DeleteObject(b);
+    }
+}
+void BM_Layer_PatBlt_2x2(benchmark::State& state) {
+    HDC dc = canvas(1280, 1024);
+    SelectObject(dc, CreateSolidBrush(0x123456));
+    for (auto _ : state) PatBlt(dc, 100, 100, 2, 2, PATCOPY);
+}
+void BM_Layer_SetPixel(benchmark::State& state) {
+    HDC dc = canvas(1280, 1024);
+    for (auto _ : state) benchmark::DoNotOptimize(SetPixel(dc, 100, 100, 0x123456));
+}
+void BM_Layer_GetPixel(benchmark::State& state) {
+    HDC dc = canvas(1280, 1024);
+    for (auto _ : state) benchmark::DoNotOptimize(GetPixel(dc, 100, 100));
+}
+void BM_Layer_StretchBlt_16to32(benchmark::State& state) {
+    HDC dc = canvas(1280, 1024), src = canvas(16, 16);
+    for (auto _ : state) StretchBlt(dc, 10, 10, 32, 32, src, 0, 0, 16, 16, SRCCOPY);
+}
+void BM_Layer_TransparentBlt_16to32(benchmark::State& state) {
+    HDC dc = canvas(1280, 1024), src = canvas(16, 16);
+    for (auto _ : state) TransparentBlt(dc, 10, 10, 32, 32, src, 0, 0, 16, 16, 0xFF00FF);
+}
+BENCHMARK(BM_Layer_BrushMakeSelectDelete);
+BENCHMARK(BM_Layer_PatBlt_2x2);
+BENCHMARK(BM_Layer_SetPixel);
+BENCHMARK(BM_Layer_GetPixel);
+BENCHMARK(BM_Layer_StretchBlt_16to32);
+BENCHMARK(BM_Layer_TransparentBlt_16to32);
+
 // Drawing in a mode, on a 1280 x 1024 memory surface like a back buffer.
 template <class F>
 void drawing(benchmark::State& state, int mode, F draw) {

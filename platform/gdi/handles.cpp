@@ -65,10 +65,5 @@ Font* font_from(HFONT h) {
     return s ? s->font.get() : nullptr;
 }
 
-COLORREF brush_color(HBRUSH h, bool* is_null) {
-    Slot* s = handles().lookup(h, Kind::brush);
-    *is_null = !s || s->brush.null_brush;
-    return s ? s->brush.color : 0;
-}
 
 }  // namespace plat

@@ -117,7 +117,11 @@ inline DC* dc_from(HDC hdc) {
 }
 Bitmap* bitmap_from(HBITMAP h);
 Font* font_from(HFONT h);
-COLORREF brush_color(HBRUSH h, bool* is_null);
+inline COLORREF brush_color(HBRUSH h, bool* is_null) {
+    Slot* s = handles().lookup(h, Kind::brush);
+    *is_null = !s || s->brush.null_brush;
+    return s ? s->brush.color : 0;
+}
 
 // Fills a device rectangle of a DC's surface, clipped to the surface and to the
 // DC's clip rectangle. Coordinates are 64-bit so no caller overflows.

@@ -107,13 +107,24 @@ bool stretch(DC& dst, int xd, int yd, int wd, int hd, DC& src, int xs, int ys, i
         return true;
     }
     if (plain && d.w == 2 * s.w && d.h == 2 * s.h) {
+        // Each source pixel becomes a 2 x 2 block: both destination rows of
+        // a source row are written in one pass.
         for (int64_t y = y0; y < y1; ++y) {
             const uint32_t* sp = ss.bits + (s.y + (y - d.y) / 2) * ss.stride + s.x;
             uint32_t* dp = ds.bits + y * ds.stride;
-            for (int64_t x = x0; x < x1; ++x) {
-                uint32_t p = sp[(x - d.x) >> 1];
-                if (mode == Mode::copy || p != key) dp[x] = p;
+            uint32_t* next = (y + 1 < y1 && ((y - d.y) & 1) == 0) ? dp + ds.stride : nullptr;
+            if (mode == Mode::copy) {
+                for (int64_t x = x0; x < x1; ++x) dp[x] = sp[(x - d.x) >> 1];
+                if (next) std::memcpy(next + x0, dp + x0, size_t(x1 - x0) * 4);
+            } else {
+                for (int64_t x = x0; x < x1; ++x) {
+                    uint32_t p = sp[(x - d.x) >> 1];
+                    if (p == key) continue;
+                    dp[x] = p;
+                    if (next) next[x] = p;
+                }
             }
+            if (next) ++y;
         }
         ds.touch();
         return true;

@@ -158,6 +158,17 @@ TEST(Pictures, DoubledCopyFillsItsDeviceRectangle) {
             COLORREF want = inside ? GetPixel(pic, (x - 20) / 2, (y - 20) / 2) : 0xFFFFFF;
             ASSERT_EQ(c.at(x, y), want) << x << "," << y;
         }
+    // Clipped at the surface's edge, also half-way through a doubled pixel.
+    for (int at : {-1, -2, -3}) {
+        Canvas edge(80, 40);
+        StretchBlt(edge.dc(), at, at, 32, 32, pic, 0, 0, 16, 16, SRCCOPY);
+        TransparentBlt(edge.dc(), at + 40, at, 32, 32, pic, 0, 0, 16, 16, 0x999999);
+        for (int y = 0; y < 28; ++y)
+            for (int x = 0; x < 18; ++x) {
+                ASSERT_EQ(edge.at(x, y), GetPixel(pic, (x - at) / 2, (y - at) / 2)) << at << ": " << x << "," << y;
+                ASSERT_EQ(edge.at(x + at + 40, y), GetPixel(pic, x / 2, (y - at) / 2)) << at << ": " << x << "," << y;
+            }
+    }
     // The picture rectangle is never scaled: (3, 5) in the picture's pixels.
     Canvas part(40, 40);
     qx_drawbmp2(part.dc(), 0, 0, 2, 2, pic, 3, 5);
