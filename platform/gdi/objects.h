@@ -123,6 +123,23 @@ inline COLORREF brush_color(HBRUSH h, bool* is_null) {
     return s ? s->brush.color : 0;
 }
 
+// A half-open device rectangle, in 64 bits so no int coordinate overflows.
+struct Box { int64_t left, top, right, bottom; };
+
+// The part of its surface a DC may draw on: the surface, narrowed by the clip
+// rectangle of a paint DC. Empty when the DC has no surface.
+inline Box visible_box(const DC& dc) {
+    if (!dc.surface) return Box{0, 0, 0, 0};
+    Box b{0, 0, dc.surface->width, dc.surface->height};
+    if (dc.has_clip) {
+        b.left = b.left > dc.clip.left ? b.left : dc.clip.left;
+        b.top = b.top > dc.clip.top ? b.top : dc.clip.top;
+        b.right = b.right < dc.clip.right ? b.right : dc.clip.right;
+        b.bottom = b.bottom < dc.clip.bottom ? b.bottom : dc.clip.bottom;
+    }
+    return b;
+}
+
 // Fills a device rectangle of a DC's surface, clipped to the surface and to the
 // DC's clip rectangle. Coordinates are 64-bit so no caller overflows.
 void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t pixel);

@@ -10,21 +10,6 @@ namespace plat {
 
 namespace {
 
-struct Box { int64_t left, top, right, bottom; };
-
-// The part of a device rectangle a DC may draw on: its surface, narrowed by
-// the clip rectangle of a paint DC.
-Box visible(const DC& dc) {
-    Box b{0, 0, dc.surface ? dc.surface->width : 0, dc.surface ? dc.surface->height : 0};
-    if (dc.has_clip) {
-        b.left = std::max<int64_t>(b.left, dc.clip.left);
-        b.top = std::max<int64_t>(b.top, dc.clip.top);
-        b.right = std::min<int64_t>(b.right, dc.clip.right);
-        b.bottom = std::min<int64_t>(b.bottom, dc.clip.bottom);
-    }
-    return b;
-}
-
 // A monochrome bitmap keeps only black and white: colours nearer white than
 // black become white, the rest black.
 uint32_t for_surface(const Surface& s, uint32_t pixel) {
@@ -37,7 +22,7 @@ uint32_t for_surface(const Surface& s, uint32_t pixel) {
 
 void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t pixel) {
     if (!dc.surface) return;
-    Box v = visible(dc);
+    Box v = visible_box(dc);
     left = std::max(left, v.left);
     top = std::max(top, v.top);
     right = std::min(right, v.right);
@@ -63,7 +48,7 @@ void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom,
 
 bool point_visible(const DC& dc, int x, int y) {
     if (!dc.surface) return false;
-    Box v = visible(dc);
+    Box v = visible_box(dc);
     return x >= v.left && x < v.right && y >= v.top && y < v.bottom;
 }
 
@@ -74,7 +59,7 @@ using namespace plat;
 extern "C" int WINAPI GetClipBox(HDC hdc, LPRECT r) {
     DC* dc = dc_from(hdc);
     if (!dc || !r) return ERROR;
-    Box v = dc->surface ? visible(*dc) : Box{0, 0, 0, 0};
+    Box v = visible_box(*dc);
     *r = RECT{LONG(v.left), LONG(v.top), LONG(std::max(v.left, v.right)), LONG(std::max(v.top, v.bottom))};
     return r->left < r->right && r->top < r->bottom ? SIMPLEREGION : NULLREGION;
 }
@@ -148,16 +133,7 @@ extern "C" BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc,
         d += cut, s += cut, n -= cut;
         n = std::min({n, dhi - d, shi - s});
     };
-    Box v = [&] {
-        Box b{0, 0, dst->surface->width, dst->surface->height};
-        if (dst->has_clip) {
-            b.left = std::max<int64_t>(b.left, dst->clip.left);
-            b.top = std::max<int64_t>(b.top, dst->clip.top);
-            b.right = std::min<int64_t>(b.right, dst->clip.right);
-            b.bottom = std::min<int64_t>(b.bottom, dst->clip.bottom);
-        }
-        return b;
-    }();
+    Box v = visible_box(*dst);
     clip_axis(dx0, sx0, w, v.left, v.right, 0, src->surface->width);
     clip_axis(dy0, sy0, h, v.top, v.bottom, 0, src->surface->height);
     if (w <= 0 || h <= 0) return TRUE;

@@ -59,19 +59,6 @@ Rect normal(int x, int y, int w, int h, bool* flip_x, bool* flip_y) {
     return r;
 }
 
-struct Visible { int64_t left, top, right, bottom; };
-
-Visible visible_of(const DC& dc) {
-    Visible v{0, 0, dc.surface->width, dc.surface->height};
-    if (dc.has_clip) {
-        v.left = std::max<int64_t>(v.left, dc.clip.left);
-        v.top = std::max<int64_t>(v.top, dc.clip.top);
-        v.right = std::min<int64_t>(v.right, dc.clip.right);
-        v.bottom = std::min<int64_t>(v.bottom, dc.clip.bottom);
-    }
-    return v;
-}
-
 enum class Mode { copy, and_merge, keyed };
 
 // The copy itself. `key` is a pixel value; source pixels equal to it are not
@@ -83,7 +70,7 @@ bool stretch(DC& dst, int xd, int yd, int wd, int hd, DC& src, int xs, int ys, i
     Rect d = normal(xd, yd, wd, hd, &dfx, &dfy);
     Rect s = normal(xs, ys, ws, hs, &sfx, &sfy);
     if (d.w == 0 || d.h == 0 || s.w == 0 || s.h == 0) return true;
-    Visible v = visible_of(dst);
+    Box v = visible_box(dst);
     const int64_t x0 = std::max(d.x, v.left), x1 = std::min(d.x + d.w, v.right);
     const int64_t y0 = std::max(d.y, v.top), y1 = std::min(d.y + d.h, v.bottom);
     if (x0 >= x1 || y0 >= y1) return true;

@@ -49,13 +49,8 @@ extern "C" BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR s, int n) {
     const uint32_t ink = to_pixel(dc->text_color & 0xFFFFFF);
     // Clip each glyph's box once against what the DC may draw on, then blend
     // its coverage row by row with no per-pixel checks.
-    int64_t vl = 0, vt = 0, vr = sf.width, vb = sf.height;
-    if (dc->has_clip) {
-        vl = std::max<int64_t>(vl, dc->clip.left);
-        vt = std::max<int64_t>(vt, dc->clip.top);
-        vr = std::min<int64_t>(vr, dc->clip.right);
-        vb = std::min<int64_t>(vb, dc->clip.bottom);
-    }
+    const Box v = visible_box(*dc);
+    const int64_t vl = v.left, vt = v.top, vr = v.right, vb = v.bottom;
     int64_t pen = x;
     for (auto c : chars) {
         const Glyph& g = glyph_of(f, c.cp, c.wide);

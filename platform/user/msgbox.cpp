@@ -33,7 +33,7 @@ struct Button {
     RECT rect;
 };
 
-struct Box {
+struct MsgBox {
     HWND hwnd = nullptr;
     std::string text, caption;
     UINT type = 0;
@@ -47,10 +47,10 @@ struct Box {
     HFONT font = nullptr;
 };
 
-std::vector<Box*> g_boxes;
+std::vector<MsgBox*> g_boxes;
 
-Box* box_of(HWND h) {
-    for (Box* b : g_boxes)
+MsgBox* box_of(HWND h) {
+    for (MsgBox* b : g_boxes)
         if (b->hwnd == h) return b;
     return nullptr;
 }
@@ -99,7 +99,7 @@ void draw_icon(HDC dc, UINT type) {
     TextOutA(dc, cx - sz.cx / 2, cy - sz.cy / 2, glyph, 1);
 }
 
-void paint(Box& b, HDC dc) {
+void paint(MsgBox& b, HDC dc) {
     RECT client{};
     GetClientRect(b.hwnd, &client);
     int band_top = client.bottom - kBand;
@@ -126,7 +126,7 @@ void paint(Box& b, HDC dc) {
     SelectObject(dc, old_font);
 }
 
-int button_at(const Box& b, int x, int y) {
+int button_at(const MsgBox& b, int x, int y) {
     for (size_t i = 0; i < b.buttons.size(); ++i) {
         const RECT& r = b.buttons[i].rect;
         if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return int(i);
@@ -134,19 +134,19 @@ int button_at(const Box& b, int x, int y) {
     return -1;
 }
 
-int cancel_id(const Box& b) {
+int cancel_id(const MsgBox& b) {
     for (const Button& bt : b.buttons)
         if (bt.id == IDCANCEL) return IDCANCEL;
     return b.buttons.size() == 1 ? b.buttons[0].id : 0;
 }
 
-void answer(Box& b, int id) {
+void answer(MsgBox& b, int id) {
     for (const Button& bt : b.buttons)
         if (bt.id == id) b.result = id;
 }
 
 LRESULT CALLBACK box_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
-    Box* b = box_of(h);
+    MsgBox* b = box_of(h);
     if (!b) return DefWindowProcA(h, m, wp, lp);
     auto redraw = [h] { InvalidateRect(h, nullptr, FALSE); };
     switch (m) {
@@ -213,7 +213,7 @@ const char* register_box_class() {
     return name;
 }
 
-void layout(Box& b, HDC measure, int* cw, int* ch) {
+void layout(MsgBox& b, HDC measure, int* cw, int* ch) {
     b.lines.clear();
     size_t start = 0;
     for (;;) {
@@ -263,7 +263,7 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
         std::fprintf(stderr, "%s: %s\n", cp932_to_utf8(caption).c_str(), cp932_to_utf8(text).c_str());
         return 0;
     }
-    Box b;
+    MsgBox b;
     b.text = text;
     b.caption = caption;
     b.type = type;
