@@ -26,6 +26,7 @@ void* HandleTable::allocate(Kind kind, Slot** out) {
     } else {
         index = static_cast<uint32_t>(slots_.size());
         slots_.emplace_back();
+        count_ = slots_.size();
         // Keep the free list able to take every slot back without allocating.
         if (free_.capacity() < slots_.size()) free_.reserve(slots_.capacity());
     }
@@ -44,11 +45,15 @@ void HandleTable::release(const void* handle) {
 }
 
 void HandleTable::release(Slot* s) {
+    // Only the kind's own object is held; a brush holds none.
+    switch (s->kind) {
+        case Kind::dc: s->dc.reset(); break;
+        case Kind::bitmap: s->bitmap.reset(); break;
+        case Kind::font: s->font.reset(); break;
+        case Kind::window: s->window = nullptr; break;
+        default: break;
+    }
     s->kind = Kind::free;
-    s->dc.reset();
-    s->bitmap.reset();
-    s->font.reset();
-    s->window = nullptr;
     // Generation 0 is never issued, so a zeroed value cannot match a live slot.
     if (++s->generation == 0) s->generation = 1;
     free_.push_back(static_cast<uint32_t>(s - slots_.data()));

@@ -69,7 +69,8 @@ struct DC {
     int stretch_mode = BLACKONWHITE;
 };
 
-struct Slot {
+// 64 bytes, a cache line: a slot's address is its index shifted, not multiplied.
+struct alignas(64) Slot {
     Kind kind = Kind::free;
     uint16_t generation = 1;
     bool stock = false;
@@ -90,8 +91,8 @@ public:
     Slot* lookup_any(const void* handle) {
         auto v = reinterpret_cast<uintptr_t>(handle);
         uintptr_t index1 = v >> 16;
-        if (index1 - 1 >= slots_.size()) return nullptr;  // also rejects index 0
-        Slot& s = slots_[index1 - 1];
+        if (index1 - 1 >= count_) return nullptr;  // also rejects index 0
+        Slot& s = slots_.data()[index1 - 1];
         return s.kind != Kind::free && s.generation == static_cast<uint16_t>(v) ? &s : nullptr;
     }
     Slot* lookup(const void* handle, Kind kind) {
@@ -104,6 +105,7 @@ public:
 
 private:
     std::vector<Slot> slots_;
+    size_t count_ = 0;  // slots_.size(), kept at hand for the lookups
     std::vector<uint32_t> free_;
     size_t live_ = 0;
 };
