@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -119,8 +120,20 @@ void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first,
         return;
     first = std::max<i64>(first, skip);
     if (first > last) return;
-    const __int128 travelled = static_cast<__int128>(first) * minor;
-    i64 moved = static_cast<i64>(travelled / major), err = static_cast<i64>(travelled % major);
+    i64 moved = 0, err = 0;
+    if (first > 0) {
+        // first * minor fits 64 bits unless the line is far longer than any
+        // surface; only then is the 128-bit division (a library call) needed.
+        if (minor == 0 || first <= INT64_MAX / minor) {
+            const i64 travelled = first * minor;
+            moved = travelled / major;
+            err = travelled % major;
+        } else {
+            const __int128 travelled = static_cast<__int128>(first) * minor;
+            moved = static_cast<i64>(travelled / major);
+            err = static_cast<i64>(travelled % major);
+        }
+    }
     i64 x = x1 + i64(xstep) * (x_major ? first : moved);
     i64 y = y1 + i64(ystep) * (x_major ? moved : first);
     for (i64 i = first; i <= last; ++i) {
