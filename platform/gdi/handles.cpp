@@ -6,10 +6,8 @@
 namespace plat {
 
 namespace {
-constexpr unsigned kGenerationBits = 16;
-
 uintptr_t encode(uint32_t index, uint16_t generation) {
-    return (static_cast<uintptr_t>(index) + 1) << kGenerationBits | generation;
+    return (static_cast<uintptr_t>(index) + 1) << HandleTable::kGenerationBits | generation;
 }
 }  // namespace
 

@@ -85,12 +85,15 @@ struct alignas(64) Slot {
 
 class HandleTable {
 public:
+    // A handle is (slot index + 1) << kGenerationBits | generation.
+    static constexpr unsigned kGenerationBits = 16;
+
     // Returns the new slot's handle value; never fails short of memory.
     void* allocate(Kind kind, Slot** out);
     // Lookups are inline: every GDI call makes several.
     Slot* lookup_any(const void* handle) {
         auto v = reinterpret_cast<uintptr_t>(handle);
-        uintptr_t index1 = v >> 16;
+        uintptr_t index1 = v >> kGenerationBits;
         if (index1 - 1 >= count_) return nullptr;  // also rejects index 0
         Slot& s = slots_.data()[index1 - 1];
         return s.kind != Kind::free && s.generation == static_cast<uint16_t>(v) ? &s : nullptr;
@@ -150,7 +153,3 @@ void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom,
 void detach_window_dcs(Window* w);
 
 }  // namespace plat
-
-namespace plat {
-bool point_visible(const DC& dc, int x, int y);
-}

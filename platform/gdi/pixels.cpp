@@ -18,6 +18,12 @@ uint32_t for_surface(const Surface& s, uint32_t pixel) {
     return sum >= 3 * 128 ? 0xFFFFFF : 0;
 }
 
+bool point_visible(const DC& dc, int x, int y) {
+    if (!dc.surface) return false;
+    Box v = visible_box(dc);
+    return x >= v.left && x < v.right && y >= v.top && y < v.bottom;
+}
+
 }  // namespace
 
 void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t pixel) {
@@ -46,11 +52,6 @@ void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom,
     s.touch();
 }
 
-bool point_visible(const DC& dc, int x, int y) {
-    if (!dc.surface) return false;
-    Box v = visible_box(dc);
-    return x >= v.left && x < v.right && y >= v.top && y < v.bottom;
-}
 
 }  // namespace plat
 
