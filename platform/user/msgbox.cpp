@@ -8,7 +8,7 @@
 // released, as a push button does: a program that polls the keyboard once the
 // box is gone does not see the answering key still held.
 #include "backend/backend.h"
-#include "gdi/font.h"
+#include "gdi/cp932.h"
 #include "user/window.h"
 
 #include <layer_seams.h>

@@ -4,8 +4,8 @@
 #include "user/window.h"
 
 #include "backend/backend.h"
+#include "gdi/cp932.h"
 #include "gdi/dc.h"
-#include "gdi/font.h"
 #include "user/display.h"
 
 #include <layer_seams.h>
