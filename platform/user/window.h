@@ -2,6 +2,7 @@
 // client surface and update region. The native window is the backend's.
 #pragma once
 
+#include "backend/handoff.h"
 #include "gdi/objects.h"
 
 #include <string>
@@ -28,6 +29,7 @@ struct Window {
     std::string title;       // code page 932, as given
     RECT outer{};            // screen coordinates, frame included
     Surface surface;         // the client area
+    backend::SurfaceHandoff handoff{&surface};  // the client area as the backend shows it
     std::vector<HDC> dcs;    // window DCs handed out and not yet released
     bool has_update = false; // the update region, kept as one rectangle
     bool erase = false;
