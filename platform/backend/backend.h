@@ -39,6 +39,9 @@ struct EventSink {
     virtual void close_requested(Window* w) = 0;
     virtual void key(Window* w, int vk, bool down, bool repeat) = 0;
     virtual void exposed(Window* w) = 0;
+    // The user or the window manager moved the window: its client area's
+    // top-left corner is now at (client_x, client_y) on the screen.
+    virtual void moved(Window* w, int client_x, int client_y) = 0;
     // The user or the window manager resized the window's client area.
     virtual void resized(Window* w, int client_w, int client_h) = 0;
     virtual void mouse(Window* w, unsigned msg, int x, int y) = 0;  // client coordinates

@@ -55,6 +55,9 @@ struct Sink final : backend::EventSink {
     void exposed(Window* w) override {
         if (w && !w->destroyed) invalidate_all(w, true);
     }
+    void moved(Window* w, int x, int y) override {
+        if (w && !w->destroyed) follow_native_move(w, x, y);
+    }
     void resized(Window* w, int cw, int ch) override {
         if (w && !w->destroyed) follow_native_size(w, cw, ch);
     }

@@ -107,6 +107,13 @@ void invalidate_all(Window* w, bool erase) {
 
 void set_foreground(HWND h) { g_foreground = h; }
 
+void follow_native_move(Window* w, int client_x, int client_y) {
+    backend::Extents e = extents_of(w->style);
+    const int64_t dx = int64_t(client_x) - e.left - w->outer.left, dy = int64_t(client_y) - e.top - w->outer.top;
+    w->outer = RECT{LONG(w->outer.left + dx), LONG(w->outer.top + dy), LONG(w->outer.right + dx),
+                    LONG(w->outer.bottom + dy)};
+}
+
 void follow_native_size(Window* w, int cw, int ch) {
     if (cw == w->surface.width && ch == w->surface.height) return;
     w->outer.right += cw - w->surface.width;

@@ -46,6 +46,8 @@ void invalidate_all(Window* w, bool erase);
 std::vector<Window*>& all_windows();
 bool decorated_style(DWORD style);
 void set_foreground(HWND h);
-// The user resized the frame: the client surface and outer rectangle follow.
+// The user or the window manager moved or resized the window: the outer
+// rectangle (and with a new size, the client surface) follows.
+void follow_native_move(Window* w, int client_x, int client_y);
 void follow_native_size(Window* w, int cw, int ch);
 }  // namespace plat

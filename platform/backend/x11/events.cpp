@@ -1,4 +1,8 @@
 // Events: SDL's window, key and mouse events, reported to the layer's sink.
+// Moves and resizes made by the user or the window manager are reported, so
+// that the layer's outer rectangle follows them; those that arrive while the
+// window manager is still carrying out the program's own placement are held
+// back, and the latest is reported once it has settled.
 #include "backend/x11/x11.h"
 
 #include <thread>
@@ -12,14 +16,33 @@ XWindow* window_of(Uint32 window_id) {
     return w ? static_cast<XWindow*>(SDL_GetWindowData(w, "plat")) : nullptr;
 }
 
+void report_move(XWindow* w, EventSink& sink, bool settled) {
+    w->move_held = !settled;
+    if (settled) sink.moved(w->owner, w->client_x, w->client_y);
+}
+
+void report_size(XWindow* w, EventSink& sink, bool settled) {
+    w->size_held = !settled;
+    if (settled) sink.resized(w->owner, w->client_w, w->client_h);
+}
+
 void window_event(const SDL_WindowEvent& e, EventSink& sink) {
     XWindow* w = window_of(e.windowID);
     if (!w) return;
+    const bool settled = Clock::now() >= w->settle_until;
     switch (e.event) {
         case SDL_WINDOWEVENT_CLOSE: sink.close_requested(w->owner); break;
         case SDL_WINDOWEVENT_EXPOSED: sink.exposed(w->owner); break;
+        case SDL_WINDOWEVENT_MOVED:
+            // The client area's corner on the screen.
+            w->client_x = e.data1;
+            w->client_y = e.data2;
+            report_move(w, sink, settled);
+            break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            if (Clock::now() >= w->settle_until) sink.resized(w->owner, e.data1, e.data2);
+            w->client_w = e.data1;
+            w->client_h = e.data2;
+            report_size(w, sink, settled);
             break;
         case SDL_WINDOWEVENT_FOCUS_GAINED: sink.focus(w->owner, true); break;
         case SDL_WINDOWEVENT_FOCUS_LOST: sink.focus(w->owner, false); break;
@@ -56,6 +79,12 @@ void pump(EventSink& sink) {
             }
             default: break;
         }
+    }
+    const auto now = Clock::now();
+    for (XWindow* w : windows()) {
+        if ((!w->move_held && !w->size_held) || now < w->settle_until) continue;
+        if (w->move_held) report_move(w, sink, true);
+        if (w->size_held) report_size(w, sink, true);
     }
 }
 

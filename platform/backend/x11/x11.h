@@ -28,9 +28,12 @@ struct XWindow : Native {
     bool fullscreen = false;
     SurfaceHandoff* handoff = nullptr;  // from present on
     GC gc = nullptr;           // on the presenter's connection
-    // Size reports that arrive while the window manager is still carrying
-    // out the program's own placement describe an older size: ignored.
+    // Place and size reports that arrive while the window manager is still
+    // carrying out the program's own placement describe an older state: they
+    // are held back until then, and the latest is reported after.
     Clock::time_point settle_until{};
+    bool move_held = false, size_held = false;
+    int client_x = 0, client_y = 0, client_w = 0, client_h = 0;  // as SDL last reported
 };
 
 inline XWindow* xwin(Native* n) { return static_cast<XWindow*>(n); }
