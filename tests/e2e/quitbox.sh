@@ -4,9 +4,10 @@
 # asking "本当に終了しますか？" with "はい(Y)" and "いいえ(N)", centred on
 # the sample. No (n, Tab then Return, a click on the button) keeps the sample
 # running; Yes (y) ends it with status 1. While the box is up the frame loop
-# stands still, so a held letter does not end the sample. After the sample's
-# window is moved and resized from outside (as a user or the window manager
-# would), the next box is centred on where the window is now.
+# stands still, so a held letter does not end the sample. The box is named in
+# both WM_NAME and _NET_WM_NAME, and after the sample's window is moved and
+# resized from outside (as a user or the window manager would), the next box
+# is centred on where the window is now.
 #
 # Under Wine the box is Wine's own MessageBox: Wine draws it (so the layer's
 # rendering of its text is not looked for) and places it (centred on the
@@ -44,9 +45,11 @@ open_box() {
         fail "no box titled 終了確認です appeared within 3 s after '$*'"
     fi
     BOX=$WIN
-    local title
-    title=$(prop "$BOX" _NET_WM_NAME)
-    [ "$title" = '"終了確認です"' ] || fail "the box's _NET_WM_NAME is $title"
+    local name title
+    for name in _NET_WM_NAME WM_NAME; do
+        title=$(prop "$BOX" "$name")
+        [ "$title" = '"終了確認です"' ] || fail "the box's $name is $title"
+    done
     wait_active "$BOX" 2000 || fail "the box did not get the focus (active window: $(active_window))"
     ok "'$*' opened the box (window $BOX)"
 }

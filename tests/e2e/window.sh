@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The sample's window as the desktop sees it: its title, its client size,
-# the outer frame's corner at the screen's origin, and always-on-top.
+# The sample's window as the desktop sees it: its title (in both the
+# properties that name a window), its client size, the outer frame's corner
+# at the screen's origin, and always-on-top.
 # Under Wine the outer corner is checked in Windows' terms instead (below).
 # Usage: window.sh SAMPLE SCREENTEXT
 . "$(dirname "$0")/lib.sh"
@@ -11,9 +12,11 @@ main_window
 sleep 1  # let the window manager finish placing it
 echo "sample pid $SAMPLE_PID, window $WIN"
 
-title=$(prop "$WIN" _NET_WM_NAME)
-[ "$title" = '"タイトルです"' ] || fail "_NET_WM_NAME is $title, expected \"タイトルです\""
-ok "title (_NET_WM_NAME) is $title"
+for name in _NET_WM_NAME WM_NAME; do
+    title=$(prop "$WIN" "$name")
+    [ "$title" = '"タイトルです"' ] || fail "$name is $title, expected \"タイトルです\""
+    ok "title ($name) is $title"
+done
 
 class=$(prop "$WIN" WM_CLASS)
 [ "$class" = "\"$E2E_CLASS\", \"$E2E_CLASS\"" ] || fail "WM_CLASS is $class, expected instance and class \"$E2E_CLASS\""

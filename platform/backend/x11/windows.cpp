@@ -52,6 +52,7 @@ Native* create(Window* owner, const WindowSpec& spec) {
     if (g_x11 && SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
         w->dpy = info.info.x11.display;
         w->xid = info.info.x11.window;
+        set_wm_name(w, spec.title_utf8);
     }
     windows().push_back(w);
     return w;
