@@ -1,6 +1,7 @@
 // Window classes and windows: creation with WM_NCCREATE and WM_CREATE sent
 // from inside CreateWindowExA, destruction with WM_DESTROY sent from inside
-// DestroyWindow, styles, titles, placement of the outer frame, and window DCs.
+// DestroyWindow, styles, titles, placement of the outer frame (by the program,
+// and followed when the user or the window manager moves it), and window DCs.
 #include "user/window.h"
 
 #include "backend/backend.h"
