@@ -45,11 +45,15 @@ open_box() {
         fail "no box titled 終了確認です appeared within 3 s after '$*'"
     fi
     BOX=$WIN
-    local name title
-    for name in _NET_WM_NAME WM_NAME; do
-        title=$(prop "$BOX" "$name")
-        [ "$title" = '"終了確認です"' ] || fail "the box's $name is $title"
-    done
+    local title
+    title=$(prop "$BOX" _NET_WM_NAME)
+    [ "$title" = '"終了確認です"' ] || fail "the box's _NET_WM_NAME is $title"
+    if under_wine; then
+        wine_skip "the box's WM_NAME: Wine sets it to question marks here ($(prop "$BOX" WM_NAME)); its _NET_WM_NAME is right"
+    else
+        title=$(prop "$BOX" WM_NAME)
+        [ "$title" = '"終了確認です"' ] || fail "the box's WM_NAME is $title"
+    fi
     wait_active "$BOX" 2000 || fail "the box did not get the focus (active window: $(active_window))"
     ok "'$*' opened the box (window $BOX)"
 }

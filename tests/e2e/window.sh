@@ -12,11 +12,16 @@ main_window
 sleep 1  # let the window manager finish placing it
 echo "sample pid $SAMPLE_PID, window $WIN"
 
-for name in _NET_WM_NAME WM_NAME; do
-    title=$(prop "$WIN" "$name")
-    [ "$title" = '"タイトルです"' ] || fail "$name is $title, expected \"タイトルです\""
-    ok "title ($name) is $title"
-done
+title=$(prop "$WIN" _NET_WM_NAME)
+[ "$title" = '"タイトルです"' ] || fail "_NET_WM_NAME is $title, expected \"タイトルです\""
+ok "title (_NET_WM_NAME) is $title"
+if under_wine; then
+    wine_skip "the title in WM_NAME: Wine sets it to question marks here ($(prop "$WIN" WM_NAME)); its _NET_WM_NAME is right"
+else
+    title=$(prop "$WIN" WM_NAME)
+    [ "$title" = '"タイトルです"' ] || fail "WM_NAME is $title, expected \"タイトルです\""
+    ok "title (WM_NAME) is $title"
+fi
 
 class=$(prop "$WIN" WM_CLASS)
 [ "$class" = "\"$E2E_CLASS\", \"$E2E_CLASS\"" ] || fail "WM_CLASS is $class, expected instance and class \"$E2E_CLASS\""
