@@ -93,7 +93,7 @@ const Backend* open(std::string* why) {
     }
     SDL_StopTextInput();
     const char* driver = SDL_GetCurrentVideoDriver();
-    g_x11 = driver && std::strcmp(driver, "x11") == 0;
+    g_x11 = g_dpy && driver && std::strcmp(driver, "x11") == 0;
     // The drivers that draw into memory only: windows exist, nobody sees them.
     g_answerable = driver && std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0;
     if (g_x11) {
