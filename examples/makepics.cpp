@@ -124,45 +124,27 @@ const std::vector<const char*> kShip = {
     "................",
 };
 
-// A saucer in two frames: its lights run along the rim.
-const std::vector<const char*> kSaucer[2] = {
-    {
-        "................",
-        "................",
-        "......gggg......",
-        ".....gMMMMg.....",
-        "....gMMWWMMg....",
-        "....gMMMMMMg....",
-        "..gggggggggggg..",
-        ".gwwwwwwwwwwwwg.",
-        "gwyRwwyRwwyRwwyg",
-        ".gwwwwwwwwwwwwg.",
-        "..gggggggggggg..",
-        "....m..mm..m....",
-        "...m...mm...m...",
-        "................",
-        "................",
-        "................",
-    },
-    {
-        "................",
-        "................",
-        "......gggg......",
-        ".....gMMMMg.....",
-        "....gMMWWMMg....",
-        "....gMMMMMMg....",
-        "..gggggggggggg..",
-        ".gwwwwwwwwwwwwg.",
-        "gwRwwyRwwyRwwyRg",
-        ".gwwwwwwwwwwwwg.",
-        "..gggggggggggg..",
-        "....m..mm..m....",
-        "...m...mm...m...",
-        "................",
-        "................",
-        "................",
-    },
+// A saucer in two frames: its lights (row 8) run along the rim.
+const std::vector<const char*> kSaucer = {
+    "................",
+    "................",
+    "......gggg......",
+    ".....gMMMMg.....",
+    "....gMMWWMMg....",
+    "....gMMMMMMg....",
+    "..gggggggggggg..",
+    ".gwwwwwwwwwwwwg.",
+    "gwyRwwyRwwyRwwyg",
+    ".gwwwwwwwwwwwwg.",
+    "..gggggggggggg..",
+    "....m..mm..m....",
+    "...m...mm...m...",
+    "................",
+    "................",
+    "................",
 };
+// The second frame's lights, one step along.
+const std::vector<const char*> kSaucerLights = {"gwRwwyRwwyRwwyRg"};
 
 // A beetle that dives at the ship.
 const std::vector<const char*> kBeetle = {
@@ -207,8 +189,9 @@ const std::vector<const char*> kLife = {
 Picture sprite_sheet() {
     Picture p(80, 16, kKey);
     draw_art(p, 0, 0, kShip);
-    draw_art(p, 16, 0, kSaucer[0]);
-    draw_art(p, 32, 0, kSaucer[1]);
+    draw_art(p, 16, 0, kSaucer);
+    draw_art(p, 32, 0, kSaucer);
+    draw_art(p, 32, 8, kSaucerLights);
     draw_art(p, 48, 0, kBeetle);
     draw_art(p, 64, 0, kBullet);
     draw_art(p, 72, 0, kLife);
