@@ -65,7 +65,7 @@ void move_ship(World& w, Keys keys) {
     }
 }
 
-void come(World& w) {
+void send_enemies(World& w) {
     if (w.ready > 0) {
         --w.ready;
         return;
@@ -167,7 +167,7 @@ void step(World& w, Keys keys) {
     ++w.frame;
     scroll_stars(w);
     move_ship(w, keys);
-    come(w);
+    send_enemies(w);
     move_enemies(w);
     move_shots(w);
     collide(w);
