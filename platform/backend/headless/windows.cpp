@@ -10,7 +10,9 @@ namespace plat::backend::headless {
 
 namespace {
 
+// The runtime makes one window, its first; message boxes come later.
 HWindow* g_program = nullptr;
+bool g_made_any = false;
 
 void raise(HWindow* w) {
     auto& list = windows();
@@ -40,10 +42,8 @@ Native* create(Window* owner, const WindowSpec& spec) {
     w->title = spec.title_utf8 ? spec.title_utf8 : "";
     w->x = spec.x;
     w->y = spec.y;
-    // The runtime makes one window, its first; the boxes come later.
-    static bool first = true;
-    if (first) g_program = w;
-    first = false;
+    if (!g_made_any) g_program = w;
+    g_made_any = true;
     windows().push_back(w);
     return w;
 }
