@@ -13,24 +13,29 @@
 
 namespace {
 
-void draw(HDC bb, HDC picture) {
-    // The back buffer: a backdrop of primitives, flipped onto the window.
-    qx_gcls(bb, 1);
-    for (int i = 0; i < 16; ++i) qx_box(bb, 8 + i * 19, 150, 16, 16, 1, short(i + 32));
-    for (int i = 0; i < 12; ++i) qx_line(bb, 160, 100, 160 + (i - 6) * 25, i % 2 ? 40 : 190, short(40 + i));
-    qx_circle(bb, 60, 90, 40, 14);
-    qx_circle(bb, 260, 90, 25, 12);
-    qx_box(bb, 220, 20, 80, 40, 0, 10);
-    qx_xline(bb, 10, 195, 300, 13);
-    qx_yline(bb, 315, 5, 190, 11);
-    for (int i = 0; i < 64; ++i) qx_pset(bb, 100 + (i * 7) % 64, 20 + (i * 13) % 30, short(i + 64));
-    qx_flip(gvram, bb);
-    // Keyed and stretched copies of parts of the back buffer.
-    qx_drawbmp3(gvram, 200, 120, 40, 30, bb, 40, 70, coltbl[1]);
-    qx_drawbmp4(gvram, 250, 110, 60, 60, bb, 240, 70, 40, 40, coltbl[1]);
-    qx_drawbmp2(gvram, 10, 10, 30, 20, bb, 140, 90);
-    if (picture) qx_drawbmp(gvram, 280, 0, 32, 32, picture);
+// The frame is put together off the window, text and all (qx_printf draws on
+// gvram, so gvram names the frame meanwhile), and reaches the window in one
+// flip: a screenshot never finds it half drawn.
+void draw(HDC scene, HDC frame, HDC picture) {
+    // A backdrop of primitives.
+    qx_gcls(scene, 1);
+    for (int i = 0; i < 16; ++i) qx_box(scene, 8 + i * 19, 150, 16, 16, 1, short(i + 32));
+    for (int i = 0; i < 12; ++i) qx_line(scene, 160, 100, 160 + (i - 6) * 25, i % 2 ? 40 : 190, short(40 + i));
+    qx_circle(scene, 60, 90, 40, 14);
+    qx_circle(scene, 260, 90, 25, 12);
+    qx_box(scene, 220, 20, 80, 40, 0, 10);
+    qx_xline(scene, 10, 195, 300, 13);
+    qx_yline(scene, 315, 5, 190, 11);
+    for (int i = 0; i < 64; ++i) qx_pset(scene, 100 + (i * 7) % 64, 20 + (i * 13) % 30, short(i + 64));
+    qx_flip(frame, scene);
+    // Keyed and stretched copies of parts of it.
+    qx_drawbmp3(frame, 200, 120, 40, 30, scene, 40, 70, coltbl[1]);
+    qx_drawbmp4(frame, 250, 110, 60, 60, scene, 240, 70, 40, 40, coltbl[1]);
+    qx_drawbmp2(frame, 10, 10, 30, 20, scene, 140, 90);
+    if (picture) qx_drawbmp(frame, 280, 0, 32, 32, picture);
     // Text: the built-in font, mode 19's, and a Japanese face.
+    HDC window = gvram;
+    gvram = frame;
     qx_setvideomode(3);
     qx_printf(50, 4, 15, "FPS:%d ABC abc 0123", 60);
     qx_setvideomode(19);
@@ -38,6 +43,8 @@ void draw(HDC bb, HDC picture) {
     qx_setfont("\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e", 12, 24);      // ＭＳ ゴシック
     qx_printf(50, 110, 9, "\x96\x7b\x93\x96\x82\xc9 Gothic");                      // 本当に
     qx_setvideomode(3);
+    gvram = window;
+    qx_flip(gvram, frame);
 }
 
 }  // namespace
@@ -45,12 +52,12 @@ void draw(HDC bb, HDC picture) {
 int Main(void) {
     const char* name = std::getenv("PICTURE_BMP");
     HDC picture = name ? qx_loadbmp(name) : nullptr;
-    HDC bb = qx_createBB();
+    HDC scene = qx_createBB(), frame = qx_createBB();
     // Drawn each frame, after the frame's messages: a repaint that erases the
     // window (as when it is first shown) is drawn over at once.
     while (!kbhit()) {
         ML();
-        draw(bb, picture);
+        draw(scene, frame, picture);
         Sleep(16);
     }
     return 0;
