@@ -158,6 +158,18 @@ std::string write_file(const std::string& name, const std::vector<uint8_t>& byte
     return name;
 }
 
+void append_repeated(std::vector<uint8_t>& out, const std::vector<uint8_t>& unit, size_t times) {
+    const size_t start = out.size(), total = times * unit.size();
+    if (!total) return;
+    out.resize(start + total);
+    std::copy(unit.begin(), unit.end(), out.begin() + std::ptrdiff_t(start));
+    for (size_t done = unit.size(); done < total;) {
+        const size_t n = std::min(done, total - done);
+        std::copy_n(out.begin() + std::ptrdiff_t(start), n, out.begin() + std::ptrdiff_t(start + done));
+        done += n;
+    }
+}
+
 std::vector<uint8_t> rle_stream(const char* codes, bool four_bit) {
     std::vector<uint8_t> out, code;
     for (const char* p = codes; *p;) {
@@ -209,16 +221,7 @@ std::vector<uint8_t> rle_stream(const char* codes, bool four_bit) {
             times = std::strtoul(p, &next, 10);
             p = next;
         }
-        // Repeated by doubling what is already there: streams of 67 MB take
-        // a few copies, not millions of inserts.
-        const size_t start = out.size(), total = times * code.size();
-        out.resize(start + total);
-        std::copy(code.begin(), code.end(), out.begin() + std::ptrdiff_t(start));
-        for (size_t done = std::min(code.size(), total); done < total;) {
-            const size_t n = std::min(done, total - done);
-            std::copy_n(out.begin() + std::ptrdiff_t(start), n, out.begin() + std::ptrdiff_t(start + done));
-            done += n;
-        }
+        append_repeated(out, code, times);
     }
     return out;
 }

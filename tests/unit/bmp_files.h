@@ -30,6 +30,10 @@ IndexImage test_image(int colours);
 
 std::vector<uint8_t> encode_bmp(const BmpForm& form, const IndexImage& img);
 
+// Appends `unit` repeated `times` times, by doubling what is already there:
+// streams of 67 MB take a few copies, not millions of inserts.
+void append_repeated(std::vector<uint8_t>& out, const std::vector<uint8_t>& unit, size_t times);
+
 // An RLE stream written as codes separated by spaces, each run of one
 // index, each absolute run of indices (packed in nibbles for RLE4):
 //   rN:V  N pixels of index V (RLE4: both nibbles V)   aV,V,...  absolute
