@@ -46,9 +46,9 @@ private:
 // BI_BITFIELDS; bottom-up and top-down rows; colour tables shorter than
 // 2^bpp. False for anything else, for data that ends early, and for sizes
 // past the bound, all found before the pixels are allocated. An RLE stream
-// is clipped to the picture, as Windows clips it: codes that move or run
-// past a row's end land nothing there, and decoding ends once no pixel is
-// left that the stream can reach. The work done is bounded by the pixel
+// is clipped to the picture, as Wine's LoadImageA clips it: codes that move
+// or run past a row's end land nothing there, and decoding ends once no
+// pixel is left that the stream can reach. The work done is bounded by the pixel
 // count plus the bytes read, whatever the stream claims.
 bool decode_bmp(BmpFile& file, DecodedBmp* out);
 
