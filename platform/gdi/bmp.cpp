@@ -92,16 +92,15 @@ public:
                 p += 4;
                 advance(dx);
                 up(dy);
-            } else {  // absolute: `value` indices follow, padded to a 16-bit boundary
-                const size_t bytes = four_bit_ ? (size_t(value) + 1) / 2 : value;
-                const size_t padded = (bytes + 1) & ~size_t(1);
-                if (size_t(end - p) - 2 < padded) break;
+            } else {  // absolute: `value` indices follow
+                const size_t size = absolute_size(value);
+                if (size_t(end - p) < size) break;
                 const uint8_t* src = p + 2;
                 uint32_t* dst = row();
                 const int n = std::min(int(value), w_ - x_);
                 for (int i = 0; i < n; ++i)
                     dst[i] = palette_[four_bit_ ? ((i & 1) ? src[i / 2] & 0x0F : src[i / 2] >> 4) : src[i]];
-                p += 2 + padded;
+                p += size;
                 advance(value);
             }
         }
@@ -109,13 +108,29 @@ public:
     }
 
 private:
-    // Past the row's end nothing lands until the position moves up, so runs
-    // and moves along the row are stepped over without further work.
-    static const uint8_t* step_over(const uint8_t* p, const uint8_t* end) {
+    // An absolute run of n indices: the code, then the indices padded to a
+    // 16-bit boundary.
+    size_t absolute_size(uint8_t n) const {
+        const size_t bytes = four_bit_ ? (size_t(n) + 1) / 2 : n;
+        return 2 + ((bytes + 1) & ~size_t(1));
+    }
+
+    // Past the row's end nothing lands until the position moves up, so runs,
+    // absolute runs and moves along the row are stepped over without
+    // further work. Returns at the first other code, or an incomplete one.
+    const uint8_t* step_over(const uint8_t* p, const uint8_t* end) const {
         for (;;) {
-            if (end - p >= 2 && p[0] != 0) p += 2;
-            else if (end - p >= 4 && p[1] == 2 && p[3] == 0) p += 4;
-            else return p;
+            const size_t left = size_t(end - p);
+            if (left < 2) return p;
+            if (p[0] != 0) {  // a run
+                p += 2;
+            } else if (p[1] == 2) {  // a move: along the row only
+                if (left < 4 || p[3] != 0) return p;
+                p += 4;
+            } else {  // an absolute run
+                if (p[1] < 3 || left < absolute_size(p[1])) return p;
+                p += absolute_size(p[1]);
+            }
         }
     }
 

@@ -86,7 +86,9 @@ TEST(Pictures, EveryFormLoadsWithTheRightColours) {
 // picture: a code that passes a row's end lands nothing there, and the next
 // line starts afresh. The last cases are files of 33 to 67 MB, built here,
 // at the sizes where 32-bit positions overflow: x passes 2^31, or reaches
-// 2^32 and wraps back onto the row, or runs claim 7.9 billion pixels.
+// 2^32 and wraps back onto the row, or runs claim 7.9 billion pixels; and
+// one that the long fuzzing campaign found slow, absolute runs past the
+// row's end.
 TEST(Pictures, RunLengthCodesPastThePictureAreClipped) {
     const struct {
         const char* what;
@@ -114,6 +116,7 @@ TEST(Pictures, RunLengthCodesPastThePictureAreClipped) {
         {"1 x 2: x wraps to 0 at 2^32, then the next line", 1, 2, "d255,0*16843009 d1,0 r1:5 e r1:5 E", {"5", "0"}},
         {"1 x 2: x past 2^31, then the next line", 1, 2, "d255,0*8421505 r1:5 e r1:5 E", {"5", "0"}},
         {"1 x 2: 31 million runs of 255, then the next line", 1, 2, "r255:1*31000000 e r1:5 E", {"5", "1"}},
+        {"1 x 2: 11 million absolute runs, then the next line", 1, 2, "a1,2,3*11000000 e r1:5 E", {"5", "1"}},
     };
     plat::seam::release_clock();  // times are measured: the real clock, whatever a test before set
     for (bool four_bit : {false, true}) {
