@@ -8,9 +8,10 @@
 # Usage: tests/fuzz/campaign.sh [-t SECONDS] [-n EXECUTIONS] [DIR]
 #   defaults: an hour, 10 million executions, build/fuzz/campaign
 # In DIR: seeds/ (rewritten each time), corpus/ (kept and grown), log, and
-# any finding as crash-*, leak-*, timeout-* or oom-*. It prints the
-# executions, the corpus and the findings, and ends with status 1 if there
-# was a finding. The test command runs it for 60 s in a fresh directory.
+# any finding as crash-*, leak-*, timeout-* or oom-* (inputs slower than
+# 10 s are kept as slow-unit-*, not counted as findings). It prints the
+# executions, the slowest input, the corpus and the findings, and ends with
+# status 1 if there was a finding. The test command runs it for 60 s in a fresh directory.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -42,10 +43,12 @@ status=$?
 took=$(($(date +%s) - start))
 
 executions=$(grep -o 'number_of_executed_units: [0-9]*' "$dir/log" | grep -o '[0-9]*$')
+slowest=$(grep -o 'slowest_unit_time_sec: [0-9]*' "$dir/log" | grep -o '[0-9]*$')
 files=$(find "$dir/corpus" -type f | wc -l)
 kib=$(du -sk "$dir/corpus" | cut -f1)
 findings=$(find "$dir" -maxdepth 1 -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | sort)
-echo "fuzzing: ${executions:-0} executions in $took s; corpus $files inputs ($kib KiB) in $dir/corpus"
+echo "fuzzing: ${executions:-0} executions in $took s (the slowest input took ${slowest:-?} s);" \
+  "corpus $files inputs ($kib KiB) in $dir/corpus"
 if [ "$status" -ne 0 ] || [ -n "$findings" ]; then
   tail -40 "$dir/log"
   echo "fuzzing FAILED (status $status); findings:"
