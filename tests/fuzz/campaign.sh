@@ -43,7 +43,7 @@ status=$?
 took=$(($(date +%s) - start))
 
 executions=$(grep -o 'number_of_executed_units: [0-9]*' "$dir/log" | grep -o '[0-9]*$')
-slowest=$(grep -o 'slowest_unit_time_sec: [0-9]*' "$dir/log" | grep -o '[0-9]*$')
+slowest=$(grep -Eo 'slowest_unit_time_sec: +[0-9]+' "$dir/log" | grep -o '[0-9]*$')
 files=$(find "$dir/corpus" -type f | wc -l)
 kib=$(du -sk "$dir/corpus" | cut -f1)
 findings=$(find "$dir" -maxdepth 1 -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | sort)
