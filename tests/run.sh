@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The test command. Installs what is missing, then builds and runs:
-#   - the native build: unit tests and end-to-end tests of the sample;
-#   - the same unit tests, and the sample driven end to end (keys, the quit
-#     box, the close button, its window), under AddressSanitizer and
-#     UndefinedBehaviorSanitizer;
+#   - the native build: unit tests and end-to-end tests of the sample and
+#     of the example game;
+#   - the same unit tests, and the sample (keys, the quit box, the close
+#     button, its window, no display) and the game driven end to end, under
+#     AddressSanitizer and UndefinedBehaviorSanitizer;
 #   - the Windows build (mingw-w64): its unit tests, and the end-to-end tests
-#     of sample.exe where Wine can support them, under Wine;
+#     of sample.exe and of the game where Wine can support them, under Wine;
 #   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan;
 #     tests/fuzz/campaign.sh, which also runs long campaigns).
 # Everything that needs a desktop runs on a virtual one started here.
@@ -21,7 +22,8 @@ build() {  # preset [extra configure arguments]
   cmake --preset "$preset" "$@" >/dev/null && cmake --build --preset "$preset"
 }
 build windows || exit 1
-build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" || exit 1
+build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" \
+  -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" || exit 1
 build sanitize || exit 1
 build fuzz || exit 1
 

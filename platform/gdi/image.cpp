@@ -2,7 +2,7 @@
 // DIB section whose depth GetObject reports as the file's. Only regular
 // files are read, and only as far as the picture needs.
 #include "gdi/bmp.h"
-#include "gdi/font.h"
+#include "gdi/cp932.h"
 #include "gdi/objects.h"
 
 #include <cerrno>
