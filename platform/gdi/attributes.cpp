@@ -45,9 +45,12 @@ extern "C" int WINAPI GetBkMode(HDC hdc) {
     return dc ? dc->bk_mode : 0;
 }
 
+// HALFTONE is not offered: Windows averages the pixels it shrinks and Wine
+// interpolates between neighbours, by arithmetic neither documents, so no
+// result here could be the real one. Asking for it fails and keeps the mode.
 extern "C" int WINAPI SetStretchBltMode(HDC hdc, int mode) {
     DC* dc = dc_from(hdc);
-    if (!dc || mode < BLACKONWHITE || mode > HALFTONE) return 0;
+    if (!dc || mode < BLACKONWHITE || mode > COLORONCOLOR) return 0;
     int old = dc->stretch_mode;
     dc->stretch_mode = mode;
     return old;

@@ -19,17 +19,18 @@
 //   ceil((2i + 1) * dw / (2 * sw)) - 1; a destination one pixel wide takes
 //   all but the last source pixel, unless either extent is negative.
 // - Of the source pixels that land on one destination pixel, BLACKONWHITE
-//   (the default) ANDs them, WHITEONBLACK ORs them, and the other modes keep
+//   (the default) ANDs them, WHITEONBLACK ORs them, and COLORONCOLOR keeps
 //   one: the last along the source's direction for columns, the first for
 //   rows.
 // - Source pixels outside the source surface are not read. The destination
 //   is cut by the cut's share of it (rounded down), on the same side as the
 //   source even when the copy mirrors; where nothing is read StretchBlt
 //   leaves the destination alone and TransparentBlt draws black.
-// - TransparentBlt stretches as StretchBlt does in the destination's mode,
-//   then leaves out the pixels equal to the key, comparing the colour
-//   widened to 8 bits a channel. Negative extents fail; a source extent of 0
-//   draws black.
+// - TransparentBlt stretches as StretchBlt does in BLACKONWHITE, whatever
+//   the destination's mode, then leaves out the pixels equal to the key,
+//   comparing the colour widened to 8 bits a channel (a 16-bit picture's
+//   magenta is 0xFF00FF, not 0xF800F8). Negative extents fail; a source
+//   extent of 0 draws black.
 #include "gdi/objects.h"
 
 #include <algorithm>
@@ -147,13 +148,35 @@ bool plan_axis(int64_t xd, int64_t wd, int64_t xs, int64_t ws, int64_t vlo, int6
         p1 = std::min<int64_t>(p1, sn - 1);
         if (p0 > p1) continue;
         // A destination one pixel wide leaves out the source rectangle's last
-        // pixel, but takes at least one.
-        if (quirk) p1 = std::max(p0, std::min(p1, sr - 2));
+        // pixel. When that was the only one inside the surface the call
+        // fails, unless the rectangle is two pixels wide.
+        if (quirk) {
+            const int64_t last = std::min(p1, sr - 2);
+            if (last >= p0) p1 = last;
+            else if (sw > 2) return false;
+        }
         const bool last_along = pick_last == spos;
         const int64_t x = dpos ? j + dl - shift : dr - 1 - j - shift;
         taps[size_t(x - a.lo)] = Tap{int32_t(p0), int32_t(p1 - p0 + 1), int32_t(last_along ? p1 : p0)};
     }
     return true;
+}
+
+// The pixel a TransparentBlt key stands for. A key is a colour value; one
+// whose top byte has its low bit set names an entry of the default palette
+// (the 20 static colours; black past them), and a DIBINDEX names an entry of
+// a colour table the 32-bit surfaces do not have: black.
+uint32_t key_pixel(UINT key) {
+    static const COLORREF kDefaultPalette[20] = {
+        0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0, 0xC0DCC0, 0xF0CAA6,
+        0xF0FBFF, 0xA4A0A0, 0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF,
+    };
+    if ((key >> 16) == 0x10FF) return 0;
+    if (key >> 24 & 1) {
+        const UINT index = key & 0xFFFF;
+        return index < 20 ? to_pixel(kDefaultPalette[index]) : 0;
+    }
+    return to_pixel(key & 0xFFFFFF);
 }
 
 enum class Merge { pick, and_all, or_all };
@@ -314,15 +337,15 @@ bool copy(DC& dst, int xd, int yd, int wd, int hd, DC& src, int xs, int ys, int 
         }
         return true;
     }
-    const int mode = dst.stretch_mode;
-    if (mode != HALFTONE && fast_copy(dst, xd, yd, wd, hd, ss, xs, ys, ws, hs, op, key)) return true;
+    if (fast_copy(dst, xd, yd, wd, hd, ss, xs, ys, ws, hs, op, key)) return true;
     static thread_local std::vector<Tap> col_taps, row_taps;
     Axis cols, rows;
     if (!plan_axis(xd, wd, xs, ws, v.left, v.right, ss.width, true, both_negative_exclusive, col_taps, cols) ||
         !plan_axis(yd, hd, ys, hs, v.top, v.bottom, ss.height, false, both_negative_exclusive, row_taps, rows))
         return false;
     if (cols.lo >= cols.hi || rows.lo >= rows.hi) return true;
-    run(ds, ss, cols, rows, op == Op::keyed ? Merge::and_all : merge_for(mode), op, key);
+    // TransparentBlt ANDs what it shrinks whatever the destination's mode.
+    run(ds, ss, cols, rows, op == Op::keyed ? Merge::and_all : merge_for(dst.stretch_mode), op, key);
     return true;
 }
 
@@ -358,6 +381,5 @@ extern "C" BOOL WINAPI TransparentBlt(HDC hdcDest, int xd, int yd, int wd, int h
     DC* src = dc_from(hdcSrc);
     // No mirroring here: negative extents fail.
     if (!dst || !src || wd < 0 || hd < 0 || ws < 0 || hs < 0) return FALSE;
-    return copy(*dst, xd, yd, wd, hd, *src, xs, ys, ws, hs, Op::keyed, to_pixel(key & 0xFFFFFF), false) ? TRUE
-                                                                                                          : FALSE;
+    return copy(*dst, xd, yd, wd, hd, *src, xs, ys, ws, hs, Op::keyed, key_pixel(key), false) ? TRUE : FALSE;
 }
