@@ -199,25 +199,51 @@ struct Source {
     const uint32_t* row(int64_t y) const { return bits + (y - y_off) * stride - x_off; }
 };
 
-Source source_for(const Surface& src, const Surface& dst, int64_t sx0, int64_t sy0, int64_t sx1, int64_t sy1,
-                  int64_t dx0, int64_t dy0, int64_t dx1, int64_t dy1) {
-    Source s{src.bits, src.stride, 0, 0};
-    if (&src != &dst || sx0 >= dx1 || dx0 >= sx1 || sy0 >= dy1 || dy0 >= sy1) return s;
-    static thread_local std::vector<uint32_t> snapshot;
+// Copies the part read, [sx0, sx1) x [sy0, sy1), aside.
+[[gnu::noinline]] Source snapshot(const Surface& src, int64_t sx0, int64_t sy0, int64_t sx1, int64_t sy1) {
+    static thread_local std::vector<uint32_t> pixels;
     const int64_t w = sx1 - sx0, h = sy1 - sy0;
-    snapshot.resize(size_t(w * h));
+    pixels.resize(size_t(w * h));
     for (int64_t y = 0; y < h; ++y)
-        std::memcpy(snapshot.data() + y * w, src.bits + (sy0 + y) * src.stride + sx0, size_t(w) * 4);
-    return Source{snapshot.data(), w, sx0, sy0};
+        std::memcpy(pixels.data() + y * w, src.bits + (sy0 + y) * src.stride + sx0, size_t(w) * 4);
+    return Source{pixels.data(), w, sx0, sy0};
+}
+
+// The source of a copy that reads [sx0, sx1) x [sy0, sy1) and writes
+// [dx0, dx1) x [dy0, dy1).
+inline Source source_for(const Surface& src, const Surface& dst, int64_t sx0, int64_t sy0, int64_t sx1, int64_t sy1,
+                         int64_t dx0, int64_t dy0, int64_t dx1, int64_t dy1) {
+    if (&src != &dst || sx0 >= dx1 || dx0 >= sx1 || sy0 >= dy1 || dy0 >= sy1) return Source{src.bits, src.stride, 0, 0};
+    return snapshot(src, sx0, sy0, sx1, sy1);
 }
 
 enum class Op { copy, keyed };
+
+// One merged source row: the rows [first, first + count) ANDed (or ORed)
+// over the columns [x0, x1), indexed by source column. Rows are merged
+// first, a whole row at a time, so that the merge runs over contiguous
+// pixels; the columns of one destination pixel are merged after.
+const uint32_t* merge_rows(const Source& src, const Tap& r, int64_t x0, int64_t x1, Merge merge) {
+    static thread_local std::vector<uint32_t> line;
+    line.resize(size_t(x1 - x0));
+    uint32_t* out = line.data();
+    std::memcpy(out, src.row(r.first) + x0, size_t(x1 - x0) * 4);
+    for (int j = 1; j < r.count; ++j) {
+        const uint32_t* sp = src.row(r.first + j) + x0;
+        if (merge == Merge::and_all)
+            for (int64_t i = 0; i < x1 - x0; ++i) out[i] &= sp[i];
+        else
+            for (int64_t i = 0; i < x1 - x0; ++i) out[i] |= sp[i];
+    }
+    return out - x0;
+}
 
 // The general copy, from two planned axes.
 void run(Surface& ds, const Surface& ss, const Axis& cols, const Axis& rows, Merge merge, Op op, uint32_t key) {
     const std::vector<Tap>& ct = *cols.taps;
     const std::vector<Tap>& rt = *rows.taps;
-    // The part of the source read, for the overlap test.
+    // The part of the source read: for the overlap test, and the columns a
+    // merged row needs.
     int64_t sx0 = INT64_MAX, sx1 = INT64_MIN, sy0 = INT64_MAX, sy1 = INT64_MIN;
     for (const Tap& t : ct)
         if (t.count) sx0 = std::min<int64_t>(sx0, t.first), sx1 = std::max<int64_t>(sx1, t.first + t.count);
@@ -226,44 +252,40 @@ void run(Surface& ds, const Surface& ss, const Axis& cols, const Axis& rows, Mer
     const bool any = sx0 < sx1 && sy0 < sy1;
     const Source src = any ? source_for(ss, ds, sx0, sy0, sx1, sy1, cols.lo, rows.lo, cols.hi, rows.hi)
                            : Source{ss.bits, ss.stride, 0, 0};
+    // Keeping one pixel of several, or taking one anyway: a gather.
     const bool single = merge == Merge::pick || (!cols.merges && !rows.merges);
+    const bool keyed = op == Op::keyed;
     for (int64_t y = rows.lo; y < rows.hi; ++y) {
         const Tap r = rt[size_t(y - rows.lo)];
         uint32_t* dp = ds.bits + y * ds.stride;
         if (!any || !r.count) {
             // Nothing is read for this row: TransparentBlt draws black.
-            if (op == Op::keyed && key != 0)
+            if (keyed && key != 0)
                 for (int64_t x = cols.lo; x < cols.hi; ++x) dp[x] = 0;
             continue;
         }
-        if (single) {
-            const uint32_t* sp = src.row(r.pick);
+        const uint32_t* line = single ? src.row(r.pick) : r.count == 1 ? src.row(r.first)
+                                                                       : merge_rows(src, r, sx0, sx1, merge);
+        if (single || !cols.merges) {
             for (int64_t x = cols.lo; x < cols.hi; ++x) {
                 const Tap c = ct[size_t(x - cols.lo)];
-                uint32_t p = c.count ? sp[c.pick] : 0;
-                if (op == Op::copy) {
-                    if (c.count) dp[x] = p;
-                } else if (p != key) {
-                    dp[x] = p;
-                }
+                const uint32_t p = c.count ? line[c.pick] : 0;
+                if (keyed ? p != key : c.count != 0) dp[x] = p;
             }
             continue;
         }
         for (int64_t x = cols.lo; x < cols.hi; ++x) {
             const Tap c = ct[size_t(x - cols.lo)];
-            if (!c.count) {
-                if (op == Op::keyed && key != 0) dp[x] = 0;
-                continue;
-            }
-            uint32_t p = merge == Merge::and_all ? 0xFFFFFFu : 0;
-            for (int j = 0; j < r.count; ++j) {
-                const uint32_t* sp = src.row(r.first + j) + c.first;
+            uint32_t p = 0;
+            if (c.count) {
+                const uint32_t* sp = line + c.first;
+                p = sp[0];
                 if (merge == Merge::and_all)
-                    for (int i = 0; i < c.count; ++i) p &= sp[i];
+                    for (int i = 1; i < c.count; ++i) p &= sp[i];
                 else
-                    for (int i = 0; i < c.count; ++i) p |= sp[i];
+                    for (int i = 1; i < c.count; ++i) p |= sp[i];
             }
-            if (op == Op::copy || p != key) dp[x] = p;
+            if (keyed ? p != key : c.count != 0) dp[x] = p;
         }
     }
     ds.touch();
@@ -271,21 +293,21 @@ void run(Surface& ds, const Surface& ss, const Axis& cols, const Axis& rows, Mer
 
 // The copies a game makes every frame: unmirrored, 1:1 or 1:2 on both axes,
 // the source rectangle wholly inside its surface. True when handled.
-bool fast_copy(DC& dst, int64_t xd, int64_t yd, int64_t wd, int64_t hd, const Surface& ss, int64_t xs, int64_t ys,
-               int64_t ws, int64_t hs, Op op, uint32_t key) {
+bool fast_copy(Surface& ds, const Box& v, int64_t xd, int64_t yd, int64_t wd, int64_t hd, const Surface& ss, int64_t xs,
+               int64_t ys, int64_t ws, int64_t hs, Op op, uint32_t key) {
     const bool same = wd == ws && hd == hs, doubled = wd == 2 * ws && hd == 2 * hs;
     if (ws <= 0 || hs <= 0 || !(same || doubled) || xs < 0 || ys < 0 || xs + ws > ss.width || ys + hs > ss.height)
         return false;
-    Surface& ds = *dst.surface;
-    const Box v = visible_box(dst);
     const int64_t x0 = std::max(xd, v.left), x1 = std::min(xd + wd, v.right);
     const int64_t y0 = std::max(yd, v.top), y1 = std::min(yd + hd, v.bottom);
     if (x0 >= x1 || y0 >= y1) return true;
     // Within one surface, a copy whose rectangles overlap reads a snapshot.
     const Source src = source_for(ss, ds, xs, ys, xs + ws, ys + hs, x0, y0, x1, y1);
+    const uint32_t* const origin = src.row(ys) + xs;  // source pixel (xs, ys)
+    const int64_t stride = src.stride;
     if (same) {
         for (int64_t y = y0; y < y1; ++y) {
-            const uint32_t* sp = src.row(ys + y - yd) + (xs + x0 - xd);
+            const uint32_t* sp = origin + (y - yd) * stride + (x0 - xd);
             uint32_t* dp = ds.bits + y * ds.stride + x0;
             if (op == Op::copy) {
                 std::memcpy(dp, sp, size_t(x1 - x0) * 4);
@@ -297,23 +319,25 @@ bool fast_copy(DC& dst, int64_t xd, int64_t yd, int64_t wd, int64_t hd, const Su
         return true;
     }
     // Each source pixel becomes a 2 x 2 block: both destination rows of a
-    // source row are written in one pass.
+    // source row are written in one pass, two pixels per source pixel.
     for (int64_t y = y0; y < y1; ++y) {
-        const uint32_t* sp = src.row(ys + (y - yd) / 2) + xs;
+        const uint32_t* sp = origin + ((y - yd) >> 1) * stride;
         uint32_t* dp = ds.bits + y * ds.stride;
-        uint32_t* next = (y + 1 < y1 && ((y - yd) & 1) == 0) ? dp + ds.stride : nullptr;
-        if (op == Op::copy) {
-            for (int64_t x = x0; x < x1; ++x) dp[x] = sp[(x - xd) >> 1];
-            if (next) std::memcpy(next + x0, dp + x0, size_t(x1 - x0) * 4);
-        } else {
-            for (int64_t x = x0; x < x1; ++x) {
-                uint32_t p = sp[(x - xd) >> 1];
-                if (p == key) continue;
-                dp[x] = p;
-                if (next) next[x] = p;
-            }
+        uint32_t* next = y + 1 < y1 && ((y - yd) & 1) == 0 ? dp + ds.stride : dp;
+        int64_t x = x0;
+        const uint32_t* p = sp + ((x - xd) >> 1);
+        if ((x - xd) & 1) {  // the right half of a block, cut at the left edge
+            if (op == Op::copy || *p != key) dp[x] = next[x] = *p;
+            ++x, ++p;
         }
-        if (next) ++y;
+        if (op == Op::copy) {
+            for (; x + 1 < x1; x += 2, ++p) dp[x] = dp[x + 1] = next[x] = next[x + 1] = *p;
+        } else {
+            for (; x + 1 < x1; x += 2, ++p)
+                if (*p != key) dp[x] = dp[x + 1] = next[x] = next[x + 1] = *p;
+        }
+        if (x < x1 && (op == Op::copy || *p != key)) dp[x] = next[x] = *p;
+        if (next != dp) ++y;
     }
     ds.touch();
     return true;
@@ -337,7 +361,7 @@ bool copy(DC& dst, int xd, int yd, int wd, int hd, DC& src, int xs, int ys, int 
         }
         return true;
     }
-    if (fast_copy(dst, xd, yd, wd, hd, ss, xs, ys, ws, hs, op, key)) return true;
+    if (fast_copy(ds, v, xd, yd, wd, hd, ss, xs, ys, ws, hs, op, key)) return true;
     static thread_local std::vector<Tap> col_taps, row_taps;
     Axis cols, rows;
     if (!plan_axis(xd, wd, xs, ws, v.left, v.right, ss.width, true, both_negative_exclusive, col_taps, cols) ||
