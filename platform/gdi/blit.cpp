@@ -373,6 +373,18 @@ bool copy(DC& dst, int xd, int yd, int wd, int hd, DC& src, int xs, int ys, int 
     return true;
 }
 
+// StretchBlt and BitBlt: the fills among their raster operations are
+// PatBlt's; of the rest, SRCCOPY is provided.
+BOOL copy_or_fill(HDC hdcDest, int xd, int yd, int wd, int hd, HDC hdcSrc, int xs, int ys, int ws, int hs, DWORD rop,
+                  bool both_negative_exclusive) {
+    DC* dst = dc_from(hdcDest);
+    if (!dst) return FALSE;
+    if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY) return PatBlt(hdcDest, xd, yd, wd, hd, rop);
+    DC* src = dc_from(hdcSrc);
+    if (!src || rop != SRCCOPY) return FALSE;
+    return copy(*dst, xd, yd, wd, hd, *src, xs, ys, ws, hs, Op::copy, 0, both_negative_exclusive) ? TRUE : FALSE;
+}
+
 }  // namespace
 }  // namespace plat
 
@@ -380,23 +392,14 @@ using namespace plat;
 
 extern "C" BOOL WINAPI StretchBlt(HDC hdcDest, int xd, int yd, int wd, int hd, HDC hdcSrc, int xs, int ys, int ws,
                                   int hs, DWORD rop) {
-    DC* dst = dc_from(hdcDest);
-    if (!dst) return FALSE;
-    if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY) return PatBlt(hdcDest, xd, yd, wd, hd, rop);
-    DC* src = dc_from(hdcSrc);
-    if (!src || rop != SRCCOPY) return FALSE;
-    return copy(*dst, xd, yd, wd, hd, *src, xs, ys, ws, hs, Op::copy, 0, true) ? TRUE : FALSE;
+    return copy_or_fill(hdcDest, xd, yd, wd, hd, hdcSrc, xs, ys, ws, hs, rop, true);
 }
 
+// The source rectangle has the destination's extents, signs included: never
+// a mirror, never a stretch. Negative extents keep the origin pixel (no
+// evidence that Windows differs here, as it does for StretchBlt).
 extern "C" BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
-    DC* dst = dc_from(hdc);
-    if (!dst) return FALSE;
-    if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY) return PatBlt(hdc, x, y, cx, cy, rop);
-    DC* src = dc_from(hdcSrc);
-    if (!src || rop != SRCCOPY) return FALSE;
-    // The source rectangle has the destination's extents, signs included:
-    // never a mirror, never a stretch.
-    return copy(*dst, x, y, cx, cy, *src, x1, y1, cx, cy, Op::copy, 0, false) ? TRUE : FALSE;
+    return copy_or_fill(hdc, x, y, cx, cy, hdcSrc, x1, y1, cx, cy, rop, false);
 }
 
 extern "C" BOOL WINAPI TransparentBlt(HDC hdcDest, int xd, int yd, int wd, int hd, HDC hdcSrc, int xs, int ys,
