@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The test command. Installs what is missing, then builds and runs:
 #   - the native build: unit tests and end-to-end tests of the sample and
-#     of the example game;
+#     of the example game, and the drawing differential (the same random
+#     drawing script natively and under Wine, surfaces compared);
 #   - the same unit tests, and the sample (keys, the quit box, the close
 #     button, its window, no display) and the game driven end to end, under
 #     AddressSanitizer and UndefinedBehaviorSanitizer;
@@ -23,7 +24,8 @@ build() {  # preset [extra configure arguments]
 }
 build windows || exit 1
 build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" \
-  -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" || exit 1
+  -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" \
+  -DQX_WINE_DRAW_DIFF="$(pwd)/build/windows/tests/diff/draw_diff.exe" || exit 1
 build sanitize || exit 1
 build fuzz || exit 1
 
