@@ -10,7 +10,8 @@
 #               itself, one event a line) and the environment VAR=VALUE...;
 #               sets RUN to the directory, STATUS to the exit status, ERR
 #               to what it said on standard error and WALL_MS to its wall
-#               time. A run still going after 20 s is ended (status 124).
+#               time. A run still going after 20 s is ended (status 124),
+#               and a run built with sanitizers that reports anything fails.
 #   has NAME    true when the last run wrote the shot NAME
 #   read_rate F sets FPS_TEXT to the text at (20,20) of shot F in the
 #               built-in font, and FPS to its number (empty unless the text
@@ -67,6 +68,9 @@ run() {
     WALL_MS=$(($(now_ms) - t0))
     ERR=$(cat "$RUN/err")
     [ "$STATUS" != 124 ] || fail "$name: still running after 20 s of wall time"
+    if grep -qE "ERROR: (Address|Leak)Sanitizer|runtime error:" <<<"$ERR"; then
+        fail "$name: a sanitizer reported an error"
+    fi
 }
 
 has() { [ -f "$RUN/$1" ]; }
