@@ -78,8 +78,8 @@ TEST(HeadlessDeathTest, ABoxNobodyIsLeftToAnswerEndsTheRun) {
                 _exit(0);
             },
             testing::ExitedWithCode(3),
-            *script ? "waits for input in \"the caption\" at 5 ms of virtual time, and the key script has no events left"
-                    : "waits for input in \"the caption\" at 0 ms of virtual time, and there is no key script");
+            *script ? "in \"the caption\" at 5 ms of virtual time, and the key script has no events left"
+                    : "in \"the caption\" at 0 ms of virtual time, and there is no key script");
     }
 }
 

@@ -29,6 +29,7 @@ struct Report {
     int x, y;
 };
 
+bool g_scripted = false;  // QX_SCRIPT named a script, if an empty one
 std::vector<ScriptEvent> g_events;
 size_t g_next = 0;
 std::deque<Report> g_reports;
@@ -58,10 +59,10 @@ void act(const ScriptEvent& e) {
 [[noreturn]] void end_stuck() {
     HWindow* w = front();
     const std::string where = w ? " in \"" + w->title + "\"" : "";
-    std::fprintf(stderr, "qx: the program waits for input%s at %llu ms of virtual time, and %s; ending the run with status %d\n",
+    std::fprintf(stderr,
+                 "qx: the program waits for input%s at %llu ms of virtual time, and %s; ending the run with status %d\n",
                  where.c_str(), static_cast<unsigned long long>(elapsed_us() / 1000),
-                 g_events.empty() ? "there is no key script (QX_SCRIPT) to give any"
-                                  : "the key script has no events left",
+                 g_scripted ? "the key script has no events left" : "there is no key script (QX_SCRIPT) to give any",
                  kStuckStatus);
     end_of_process();
     _exit(kStuckStatus);
@@ -70,6 +71,7 @@ void act(const ScriptEvent& e) {
 }  // namespace
 
 void play(std::vector<ScriptEvent> events) {
+    g_scripted = true;
     g_events = std::move(events);
     g_next = 0;
 }

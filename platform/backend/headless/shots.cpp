@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 namespace plat::backend::headless {
 
@@ -68,15 +69,24 @@ void write(const std::string& path, const Image& img) {
 
 void set_exit_shot(const std::string& path) { g_exit_shot = path; }
 
+// A shot that memory cannot hold is not taken; the program runs on.
 void shot(const std::string& path) {
-    if (const HWindow* w = program_window()) return write(path, compose(w));
-    if (g_have_last) return write(path, g_last);
-    std::fprintf(stderr, "qx: no shot %s: the program has no window\n", path.c_str());
+    try {
+        if (const HWindow* w = program_window()) return write(path, compose(w));
+        if (g_have_last) return write(path, g_last);
+        std::fprintf(stderr, "qx: no shot %s: the program has no window\n", path.c_str());
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "qx: no shot %s: out of memory\n", path.c_str());
+    }
 }
 
 void keep_last_image(HWindow* w) {
-    g_last = compose(w);
-    g_have_last = true;
+    try {
+        g_last = compose(w);
+        g_have_last = true;
+    } catch (const std::bad_alloc&) {
+        g_last = Image{};
+    }
 }
 
 void ending() {

@@ -5,6 +5,7 @@
 #include "backend/headless/headless.h"
 
 #include <algorithm>
+#include <new>
 
 namespace plat::backend::headless {
 
@@ -37,7 +38,8 @@ HWindow* front() {
 HWindow* program_window() { return g_program; }
 
 Native* create(Window* owner, const WindowSpec& spec) {
-    auto* w = new HWindow;
+    auto* w = new (std::nothrow) HWindow;
+    if (!w) return nullptr;
     w->owner = owner;
     w->title = spec.title_utf8 ? spec.title_utf8 : "";
     w->x = spec.x;
