@@ -4,6 +4,8 @@
 #   - the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   - the Windows build (mingw-w64): its unit tests, and the end-to-end tests
 #     of sample.exe where Wine can support them, under Wine;
+#   - the package presets' builds, from which the native run installs, packs
+#     and builds games by each route a game author would take;
 #   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan).
 # Everything that needs a desktop runs on a virtual one started here.
 set -uo pipefail
@@ -18,7 +20,10 @@ build() {  # preset [extra configure arguments]
   cmake --preset "$preset" "$@" >/dev/null && cmake --build --preset "$preset"
 }
 build windows || exit 1
-build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" || exit 1
+build package || exit 1
+build windows-package || exit 1
+build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" -DQX_PACKAGE_BUILD="$(pwd)/build/package" \
+      -DQX_WINDOWS_PACKAGE_BUILD="$(pwd)/build/windows-package" || exit 1
 build sanitize || exit 1
 build fuzz || exit 1
 
@@ -61,7 +66,7 @@ run_suite() {  # title, then the ctest command
   fi
   rm -f "$log"
 }
-run_suite "Native: unit and end-to-end tests (and end-to-end tests of sample.exe under Wine)" \
+run_suite "Native: unit, end-to-end and package tests (and end-to-end tests of sample.exe under Wine)" \
   ctest --preset default
 run_suite "Native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer" \
   ctest --preset sanitize
