@@ -1,8 +1,8 @@
 // CreateFontA and the glyph cache: fontconfig finds a face for the LOGFONT,
 // FreeType renders it at the cell height and average width Windows would give.
-// Text in the A functions is code page 932, converted with iconv.
 #include "gdi/font.h"
 
+#include "gdi/cp932.h"
 #include "gdi/font_bitmap.h"
 #include "gdi/objects.h"
 
@@ -10,7 +10,6 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
-#include <iconv.h>
 
 #include <algorithm>
 #include <cmath>
@@ -197,56 +196,6 @@ Font& ui_font(int cell_height) {
     return *slot;
 }
 
-void decode_cp932(const char* s, int n, std::vector<Char932>& out) {
-    out.clear();
-    static iconv_t cd = iconv_open("UTF-32LE", "CP932");
-    for (int i = 0; i < n; ++i) {
-        auto b = static_cast<unsigned char>(s[i]);
-        if (b < 0x80) { out.push_back({b, false}); continue; }
-        bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-        int len = lead && i + 1 < n ? 2 : 1;
-        uint32_t cp = '?';
-        if (cd != reinterpret_cast<iconv_t>(-1)) {
-            char in[2] = {s[i], len == 2 ? s[i + 1] : '\0'};
-            char* pin = in;
-            size_t inleft = size_t(len);
-            char outb[8];
-            char* pout = outb;
-            size_t outleft = sizeof outb;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd, &pin, &inleft, &pout, &outleft) != size_t(-1) && outleft == 4)
-                std::memcpy(&cp, outb, 4);
-        }
-        out.push_back({cp, len == 2});
-        i += len - 1;
-    }
-}
-
-std::string cp932_to_utf8(const char* s) {
-    std::vector<Char932> chars;
-    decode_cp932(s, int(std::strlen(s)), chars);
-    std::string out;
-    for (auto c : chars) {
-        uint32_t cp = c.cp;
-        if (cp < 0x80) {
-            out += char(cp);
-        } else if (cp < 0x800) {
-            out += char(0xC0 | cp >> 6);
-            out += char(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += char(0xE0 | cp >> 12);
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        } else {
-            out += char(0xF0 | cp >> 18);
-            out += char(0x80 | ((cp >> 12) & 0x3F));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
-}
-
 }  // namespace plat
 
 using namespace plat;
@@ -272,14 +221,8 @@ extern "C" HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, in
     lf.lfPitchAndFamily = BYTE(iPitchAndFamily);
     if (pszFaceName) {
         // The face name is at most 31 bytes, cut on a character boundary.
-        size_t n = 0, len = std::strlen(pszFaceName);
-        while (n < len) {
-            auto b = static_cast<unsigned char>(pszFaceName[n]);
-            size_t step = ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) ? 2 : 1;
-            if (n + step > LF_FACESIZE - 1) break;
-            n += step;
-        }
-        std::memcpy(lf.lfFaceName, pszFaceName, std::min(n, len));
+        size_t len = std::strlen(pszFaceName);
+        std::memcpy(lf.lfFaceName, pszFaceName, cp932_fit(pszFaceName, len, LF_FACESIZE - 1));
     }
     // Windows picks sizes for 0 and negative values: a negative height is the
     // em height, 0 a default; a negative width counts as its magnitude.

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -44,10 +43,5 @@ const Glyph& glyph_of(Font& f, uint32_t cp, bool full_width);
 // use (message boxes, double-byte text in the built-in font). Never null:
 // falls back to the built-in font when no face is found.
 Font& ui_font(int cell_height);
-
-// Code page 932 bytes to code points, with whether each came from two bytes.
-struct Char932 { uint32_t cp; bool wide; };
-void decode_cp932(const char* s, int n, std::vector<Char932>& out);
-std::string cp932_to_utf8(const char* s);
 
 }  // namespace plat

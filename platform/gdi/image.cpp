@@ -1,7 +1,7 @@
 // LoadImageA for bitmap files: the file is decoded at its own size into a
 // DIB section whose depth GetObject reports as the file's.
 #include "gdi/bmp.h"
-#include "gdi/font.h"
+#include "gdi/cp932.h"
 #include "gdi/objects.h"
 
 #include <cstdio>

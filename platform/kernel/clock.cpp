@@ -1,11 +1,11 @@
-// timeGetTime and Sleep. The clock counts milliseconds since boot and wraps
-// at 2^32, as the multimedia timer does; Sleep(0) gives up the time slice.
+// timeGetTime and Sleep: the backend's clock and its way of sleeping (a
+// desktop's real time, or a backend's own), behind the test seams that stand
+// in for them. The clock counts milliseconds and wraps at 2^32, as the
+// multimedia timer does; Sleep(0) gives up the time slice.
+#include "backend/backend.h"
+
 #include <layer_seams.h>
 #include <windows.h>
-
-#include <cerrno>
-#include <ctime>
-#include <sched.h>
 
 namespace plat {
 namespace {
@@ -24,26 +24,10 @@ void plat::seam::on_sleep(void (*hook)(DWORD)) { g_sleep_hook = hook; }
 
 extern "C" DWORD WINAPI timeGetTime(void) {
     if (plat::g_clock_set) return plat::g_clock;
-    timespec ts{};
-    clock_gettime(CLOCK_BOOTTIME, &ts);
-    return DWORD(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
+    return plat::backend::current().now_ms();
 }
 
 extern "C" void WINAPI Sleep(DWORD ms) {
     if (plat::g_sleep_hook) return plat::g_sleep_hook(ms);
-    if (ms == 0) {
-        sched_yield();
-        return;
-    }
-    // An absolute deadline, so signals that interrupt the sleep don't stretch it.
-    timespec until{};
-    clock_gettime(CLOCK_MONOTONIC, &until);
-    until.tv_sec += time_t(ms / 1000);
-    until.tv_nsec += long(ms % 1000) * 1000000L;
-    if (until.tv_nsec >= 1000000000L) {
-        until.tv_sec += 1;
-        until.tv_nsec -= 1000000000L;
-    }
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-    }
+    plat::backend::current().sleep_ms(ms);
 }

@@ -20,7 +20,7 @@ bool take_fullscreen(Window* w) {
     if (!g_pending || decorated_style(w->style)) return false;
     if (w->outer.left != 0 || w->outer.top != 0 || w->outer.right != g_mode_w || w->outer.bottom != g_mode_h)
         return false;
-    return backend::enter_fullscreen(w->native, g_mode_w, g_mode_h);
+    return backend::current().enter_fullscreen(w->native, g_mode_w, g_mode_h);
 }
 
 }  // namespace plat
@@ -31,15 +31,15 @@ extern "C" LONG WINAPI ChangeDisplaySettingsA(DEVMODEA* dm, DWORD flags) {
     if (!dm) {
         if (flags != 0) return DISP_CHANGE_BADMODE;
         g_pending = false;
-        backend::leave_fullscreen();
+        backend::current().leave_fullscreen();
         return DISP_CHANGE_SUCCESSFUL;
     }
     if (dm->dmSize < offsetof(DEVMODEA, dmICMMethod)) return DISP_CHANGE_BADMODE;
     int cur_w = 0, cur_h = 0;
-    backend::screen_size(&cur_w, &cur_h);
+    backend::current().screen_size(&cur_w, &cur_h);
     int w = (dm->dmFields & DM_PELSWIDTH) ? int(dm->dmPelsWidth) : cur_w;
     int h = (dm->dmFields & DM_PELSHEIGHT) ? int(dm->dmPelsHeight) : cur_h;
-    if (w <= 0 || h <= 0 || !backend::mode_available(w, h)) return DISP_CHANGE_BADMODE;
+    if (w <= 0 || h <= 0 || !backend::current().mode_available(w, h)) return DISP_CHANGE_BADMODE;
     if (flags & CDS_TEST) return DISP_CHANGE_SUCCESSFUL;
     g_pending = true;
     g_mode_w = w;
@@ -58,17 +58,17 @@ extern "C" HCURSOR WINAPI SetCursor(HCURSOR cursor) {
     static HCURSOR current = arrow_cursor();
     HCURSOR old = current;
     current = cursor;
-    backend::show_cursor(cursor != nullptr);
+    backend::current().show_cursor(cursor != nullptr);
     return old;
 }
 
 extern "C" int WINAPI GetSystemMetrics(int index) {
     int w = 0, h = 0;
-    backend::screen_size(&w, &h);
+    backend::current().screen_size(&w, &h);
     if (index == SM_CXSCREEN) return w;
     if (index == SM_CYSCREEN) return h;
     if (index == SM_CXMAXTRACK || index == SM_CYMAXTRACK) {
-        backend::Extents e = backend::frame_extents(true, true);
+        backend::Extents e = backend::current().frame_extents(true, true);
         return index == SM_CXMAXTRACK ? w + e.left + e.right : h + e.top + e.bottom;
     }
     return 0;

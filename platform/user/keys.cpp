@@ -26,6 +26,6 @@ extern "C" SHORT WINAPI GetAsyncKeyState(int vk) {
     // The generic Shift, Ctrl and Alt keys are down when either side is.
     if (!down && vk == VK_SHIFT) down = plat::g_injected[VK_LSHIFT] || plat::g_injected[VK_RSHIFT];
     if (!down && vk == VK_CONTROL) down = plat::g_injected[VK_LCONTROL] || plat::g_injected[VK_RCONTROL];
-    if (!down) down = plat::backend::key_down(vk);
+    if (!down) down = plat::backend::current().key_down(vk);
     return down ? SHORT(0x8000) : SHORT(0);
 }

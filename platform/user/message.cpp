@@ -55,6 +55,9 @@ struct Sink final : backend::EventSink {
     void exposed(Window* w) override {
         if (w && !w->destroyed) invalidate_all(w, true);
     }
+    void moved(Window* w, int x, int y) override {
+        if (w && !w->destroyed) follow_native_move(w, x, y);
+    }
     void resized(Window* w, int cw, int ch) override {
         if (w && !w->destroyed) follow_native_size(w, cw, ch);
     }
@@ -88,7 +91,7 @@ void fill_with_class_brush(Window* w, HDC hdc, const RECT& r) {
 
 void pump_native_events() {
     static Sink sink;
-    backend::pump(sink);
+    backend::current().pump(sink);
 }
 
 }  // namespace plat
@@ -128,7 +131,7 @@ extern "C" BOOL WINAPI PeekMessageA(LPMSG msg, HWND h, UINT lo, UINT hi, UINT re
 }
 
 extern "C" BOOL WINAPI GetMessageA(LPMSG msg, HWND h, UINT lo, UINT hi) {
-    while (!PeekMessageA(msg, h, lo, hi, PM_REMOVE)) backend::wait_events(10);
+    while (!PeekMessageA(msg, h, lo, hi, PM_REMOVE)) backend::current().wait_events(10);
     return msg->message == WM_QUIT ? FALSE : TRUE;
 }
 

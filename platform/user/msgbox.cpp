@@ -8,7 +8,7 @@
 // released, as a push button does: a program that polls the keyboard once the
 // box is gone does not see the answering key still held.
 #include "backend/backend.h"
-#include "gdi/font.h"
+#include "gdi/cp932.h"
 #include "user/window.h"
 
 #include <layer_seams.h>
@@ -257,8 +257,8 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
     if (!text) text = "";
     if (!caption) caption = "Error";
     if (g_answer) return g_answer(owner, text, caption, type);
-    if (!backend::available()) {
-        // No desktop to show it on: say it on standard error, and fail as
+    if (!backend::current().boxes_answerable()) {
+        // Nobody to see it and answer: say it on standard error, and fail as
         // MessageBox does when it cannot create its window.
         std::fprintf(stderr, "%s: %s\n", cp932_to_utf8(caption).c_str(), cp932_to_utf8(text).c_str());
         return 0;
@@ -318,7 +318,7 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
                 TranslateMessage(&m);
                 DispatchMessageA(&m);
             }
-            if (!b.result) backend::wait_events(10);
+            if (!b.result) backend::current().wait_events(10);
         }
         DestroyWindow(h);
     }

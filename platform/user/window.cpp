@@ -1,11 +1,12 @@
 // Window classes and windows: creation with WM_NCCREATE and WM_CREATE sent
 // from inside CreateWindowExA, destruction with WM_DESTROY sent from inside
-// DestroyWindow, styles, titles, placement of the outer frame, and window DCs.
+// DestroyWindow, styles, titles, placement of the outer frame (by the program,
+// and followed when the user or the window manager moves it), and window DCs.
 #include "user/window.h"
 
 #include "backend/backend.h"
+#include "gdi/cp932.h"
 #include "gdi/dc.h"
-#include "gdi/font.h"
 #include "user/display.h"
 
 #include <layer_seams.h>
@@ -53,7 +54,7 @@ void resize_client(Window* w, int cw, int ch) {
     cw = clamp_side(cw);
     ch = clamp_side(ch);
     if (cw == w->surface.width && ch == w->surface.height) return;
-    std::lock_guard<std::mutex> g(backend::surface_lock(w->native));
+    std::lock_guard<std::mutex> g(w->handoff.lock);
     std::vector<uint32_t> old = std::move(w->surface.storage);
     int ow = w->surface.width, oh = w->surface.height;
     w->surface.resize(cw, ch);
@@ -63,7 +64,7 @@ void resize_client(Window* w, int cw, int ch) {
 }
 
 backend::Extents extents_of(DWORD style) {
-    return backend::frame_extents(decorated_style(style), (style & WS_THICKFRAME) != 0);
+    return backend::current().frame_extents(decorated_style(style), (style & WS_THICKFRAME) != 0);
 }
 
 // Top-level windows always clip their siblings, whatever style they are given.
@@ -73,7 +74,7 @@ DWORD top_level_style(DWORD style) { return (style & WS_CHILD) ? style : style |
 // the window's frame, as DefWindowProc's default WM_GETMINMAXINFO gives it.
 void clamp_to_max_track(RECT& r, DWORD style) {
     int sw = 0, sh = 0;
-    backend::screen_size(&sw, &sh);
+    backend::current().screen_size(&sw, &sh);
     backend::Extents e = extents_of(style);
     int64_t max_w = int64_t(sw) + e.left + e.right, max_h = int64_t(sh) + e.top + e.bottom;
     if (int64_t(r.right) - r.left > max_w) r.right = LONG(r.left + max_w);
@@ -107,6 +108,13 @@ void invalidate_all(Window* w, bool erase) {
 
 void set_foreground(HWND h) { g_foreground = h; }
 
+void follow_native_move(Window* w, int client_x, int client_y) {
+    backend::Extents e = extents_of(w->style);
+    const int64_t dx = int64_t(client_x) - e.left - w->outer.left, dy = int64_t(client_y) - e.top - w->outer.top;
+    w->outer = RECT{LONG(w->outer.left + dx), LONG(w->outer.top + dy), LONG(w->outer.right + dx),
+                    LONG(w->outer.bottom + dy)};
+}
+
 void follow_native_size(Window* w, int cw, int ch) {
     if (cw == w->surface.width && ch == w->surface.height) return;
     w->outer.right += cw - w->surface.width;
@@ -120,7 +128,7 @@ void follow_native_size(Window* w, int cw, int ch) {
 using namespace plat;
 
 void plat::seam::present_now(HWND h) {
-    if (Window* w = window_from(h)) backend::present_sync(w->native);
+    if (Window* w = window_from(h)) backend::current().present_sync(w->native);
 }
 
 extern "C" ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
@@ -186,9 +194,10 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR 
     spec.decorated = decorated_style(style);
     spec.resizable = (style & WS_THICKFRAME) != 0;
     spec.topmost = (exstyle & WS_EX_TOPMOST) != 0;
-    w->native = backend::create(w, spec);
-    if (Window* o = window_from(parent)) backend::set_transient_for(w->native, o->native);
-    backend::present(w->native, &w->surface);
+    const backend::Backend& desktop = backend::current();
+    w->native = desktop.create(w, spec);
+    if (Window* o = window_from(parent)) desktop.set_transient_for(w->native, o->native);
+    desktop.present(w->native, &w->handoff);
 
     CREATESTRUCTA cs{param, instance, nullptr, parent, height, width, y, x, LONG(style), title, class_name, exstyle};
     HWND h = w->handle;
@@ -198,7 +207,7 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR 
         return nullptr;
     }
     if ((style & WS_VISIBLE) && window_from(h)) {
-        backend::show(w->native, true);
+        desktop.show(w->native, true);
         invalidate_all(w, true);
         set_foreground(h);
     }
@@ -216,7 +225,7 @@ extern "C" BOOL WINAPI DestroyWindow(HWND h) {
     w->destroyed = true;
     for (HDC dc : w->dcs) free_dc(dc);
     w->dcs.clear();
-    backend::destroy(w->native);
+    backend::current().destroy(w->native);
     w->native = nullptr;
     if (g_foreground == h) g_foreground = nullptr;
     handles().release(h);
@@ -235,10 +244,10 @@ extern "C" BOOL WINAPI ShowWindow(HWND h, int cmd) {
     BOOL was = (w->style & WS_VISIBLE) ? TRUE : FALSE;
     if (cmd == SW_HIDE) {
         w->style &= ~DWORD(WS_VISIBLE);
-        backend::show(w->native, false);
+        backend::current().show(w->native, false);
     } else {
         w->style |= WS_VISIBLE;
-        backend::show(w->native, true);
+        backend::current().show(w->native, true);
         if (!was) invalidate_all(w, true);
     }
     return was;
@@ -255,7 +264,7 @@ extern "C" BOOL WINAPI SetWindowTextA(HWND h, LPCSTR s) {
     Window* w = window_from(h);
     if (!w) return FALSE;
     w->title = s ? s : "";
-    backend::set_title(w->native, cp932_to_utf8(w->title.c_str()).c_str());
+    backend::current().set_title(w->native, cp932_to_utf8(w->title.c_str()).c_str());
     return TRUE;
 }
 
@@ -274,13 +283,13 @@ extern "C" LONG WINAPI SetWindowLongA(HWND h, int index, LONG value) {
     if (index == GWL_STYLE) {
         LONG old = LONG(w->style);
         w->style = top_level_style(DWORD(value));
-        backend::set_frame(w->native, decorated_style(w->style), (w->style & WS_THICKFRAME) != 0);
+        backend::current().set_frame(w->native, decorated_style(w->style), (w->style & WS_THICKFRAME) != 0);
         return old;
     }
     if (index == GWL_EXSTYLE) {
         LONG old = LONG(w->exstyle);
         w->exstyle = DWORD(value);
-        backend::set_topmost(w->native, (w->exstyle & WS_EX_TOPMOST) != 0);
+        backend::current().set_topmost(w->native, (w->exstyle & WS_EX_TOPMOST) != 0);
         return old;
     }
     return 0;
@@ -313,7 +322,7 @@ extern "C" BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, in
         if (after == HWND_TOPMOST) w->exstyle |= WS_EX_TOPMOST;
         if (after == HWND_NOTOPMOST) w->exstyle &= ~DWORD(WS_EX_TOPMOST);
         if (after == HWND_TOPMOST || after == HWND_NOTOPMOST)
-            backend::set_topmost(w->native, after == HWND_TOPMOST);
+            backend::current().set_topmost(w->native, after == HWND_TOPMOST);
     }
     RECT r = w->outer;
     if (!(flags & SWP_NOMOVE)) {
@@ -334,9 +343,9 @@ extern "C" BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, in
     int ch = clamp_side(int64_t(r.bottom) - r.top - e.top - e.bottom);
     bool resized = cw != w->surface.width || ch != w->surface.height;
     resize_client(w, cw, ch);
-    if (!take_fullscreen(w)) backend::move_resize(w->native, r.left, r.top, cw, ch);
+    if (!take_fullscreen(w)) backend::current().move_resize(w->native, r.left, r.top, cw, ch);
     if (flags & SWP_SHOWWINDOW) {
-        backend::show(w->native, true);
+        backend::current().show(w->native, true);
         set_foreground(h);
     }
     if (resized && (w->cls.style & (CS_HREDRAW | CS_VREDRAW))) invalidate_all(w, true);
@@ -384,7 +393,7 @@ extern "C" HWND WINAPI GetForegroundWindow(void) { return window_from(g_foregrou
 extern "C" BOOL WINAPI SetForegroundWindow(HWND h) {
     Window* w = window_from(h);
     if (!w) return FALSE;
-    backend::activate(w->native);
+    backend::current().activate(w->native);
     g_foreground = h;
     return TRUE;
 }

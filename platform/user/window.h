@@ -2,6 +2,7 @@
 // client surface and update region. The native window is the backend's.
 #pragma once
 
+#include "backend/handoff.h"
 #include "gdi/objects.h"
 
 #include <string>
@@ -28,6 +29,7 @@ struct Window {
     std::string title;       // code page 932, as given
     RECT outer{};            // screen coordinates, frame included
     Surface surface;         // the client area
+    backend::SurfaceHandoff handoff{&surface};  // the client area as the backend shows it
     std::vector<HDC> dcs;    // window DCs handed out and not yet released
     bool has_update = false; // the update region, kept as one rectangle
     bool erase = false;
@@ -44,6 +46,8 @@ void invalidate_all(Window* w, bool erase);
 std::vector<Window*>& all_windows();
 bool decorated_style(DWORD style);
 void set_foreground(HWND h);
-// The user resized the frame: the client surface and outer rectangle follow.
+// The user or the window manager moved or resized the window: the outer
+// rectangle (and with a new size, the client surface) follows.
+void follow_native_move(Window* w, int client_x, int client_y);
 void follow_native_size(Window* w, int cw, int ch);
 }  // namespace plat

@@ -1,0 +1,37 @@
+// The choice of backend, made once, at the first call through the seam (in a
+// program, while WinMain creates its window): the first entry of the table
+// below that opens serves the whole run. When none opens, nothing the program
+// draws could be seen and no question it asks answered, so it says why on
+// standard error and ends with status 1 rather than run on unseen.
+#include "backend/backend.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace plat::backend {
+
+namespace x11 {
+extern const Bootstrap bootstrap;
+}
+
+namespace {
+// In order of preference. A backend joins by adding its entry here.
+const Bootstrap* const kBootstraps[] = {&x11::bootstrap};
+}  // namespace
+
+const Backend* g_chosen = nullptr;
+
+const Backend& choose() {
+    std::string reasons;
+    for (const Bootstrap* b : kBootstraps) {
+        std::string why;
+        if (const Backend* table = b->open(&why)) return *(g_chosen = table);
+        reasons += reasons.empty() ? "" : "; ";
+        reasons += why;
+    }
+    std::fprintf(stderr, "qx: %s\n", reasons.c_str());
+    std::fflush(nullptr);
+    std::exit(1);
+}
+
+}  // namespace plat::backend
