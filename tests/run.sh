@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The test command. Installs what is missing, then builds and runs:
-#   - the native build: unit tests and end-to-end tests of the sample;
+#   - the native build: unit tests and end-to-end tests of the sample and
+#     of the example game;
 #   - the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   - the Windows build (mingw-w64): its unit tests, and the end-to-end tests
-#     of sample.exe where Wine can support them, under Wine;
+#     of sample.exe and of the game where Wine can support them, under Wine;
 #   - the package presets' builds, from which the native run installs, packs
 #     and builds games by each route a game author would take;
 #   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan).
@@ -22,8 +23,9 @@ build() {  # preset [extra configure arguments]
 build windows || exit 1
 build package || exit 1
 build windows-package || exit 1
-build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" -DQX_PACKAGE_BUILD="$(pwd)/build/package" \
-      -DQX_WINDOWS_PACKAGE_BUILD="$(pwd)/build/windows-package" || exit 1
+build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" \
+  -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" \
+  -DQX_PACKAGE_BUILD="$(pwd)/build/package" -DQX_WINDOWS_PACKAGE_BUILD="$(pwd)/build/windows-package" || exit 1
 build sanitize || exit 1
 build fuzz || exit 1
 

@@ -22,11 +22,12 @@ inline uint32_t blend(uint32_t dst, uint32_t src, unsigned a) {
     return rb | g;
 }
 
-// Total advance of the text in pixels, and the decoded characters.
+// Total advance of the text in pixels, and the decoded characters. Nothing
+// is rendered to measure.
 int64_t measure(Font& f, const char* s, int n, std::vector<Char932>& chars) {
     decode_cp932(s, n, chars);
     int64_t width = 0;
-    for (auto c : chars) width += glyph_of(f, c.cp, c.wide).advance;
+    for (auto c : chars) width += glyph_box(f, c.cp, c.wide).advance;
     return width;
 }
 
@@ -54,9 +55,16 @@ extern "C" BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR s, int n) {
     const int64_t vl = v.left, vt = v.top, vr = v.right, vb = v.bottom;
     int64_t pen = x;
     for (auto c : chars) {
+        // Only glyphs that can reach the visible box are rendered: at a huge
+        // height a single glyph is megabytes, and most of a line lies off
+        // the surface.
+        const GlyphBox& box = glyph_box(f, c.cp, c.wide);
+        const int64_t at = pen;
+        pen += box.advance;
+        if (at + box.right <= vl || at + box.left >= vr || int64_t(y) + box.bottom <= vt || int64_t(y) + box.top >= vb)
+            continue;
         const Glyph& g = glyph_of(f, c.cp, c.wide);
-        const int64_t gx = pen + g.left, gy = int64_t(y) + g.top;
-        pen += g.advance;
+        const int64_t gx = at + g.left, gy = int64_t(y) + g.top;
         const int64_t x0 = std::max(gx, vl), x1 = std::min(gx + g.width, vr);
         const int64_t y0 = std::max(gy, vt), y1 = std::min(gy + g.rows, vb);
         for (int64_t py = y0; py < y1; ++py) {
