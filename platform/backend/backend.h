@@ -146,6 +146,10 @@ const Backend& choose();
 // it through an exit handler the choice registers).
 void end_of_process();
 
+// Chooses the backend, if not yet chosen: the program's start-up calls it
+// before WinMain.
+void start();
+
 // The backend in use, chosen at the first call.
 inline const Backend& current() { return g_chosen ? *g_chosen : choose(); }
 

@@ -79,6 +79,8 @@ const Backend& choose() {
     return open_headless();
 }
 
+void start() { current(); }
+
 void end_of_process() {
     static bool ended = false;
     if (ended || !g_chosen || !g_chosen->ending) return;
