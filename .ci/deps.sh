@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fontconfig
+  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fontconfig libpng-dev
   libgtest-dev libbenchmark-dev
   fonts-ipafont-mincho fonts-ipafont-gothic
   xvfb openbox xdotool x11-utils imagemagick
