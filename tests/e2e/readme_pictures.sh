@@ -5,18 +5,11 @@
 # whose table is the README's performance table, every row's name and ratio
 # labelled in it in the table's order.
 # Usage: readme_pictures.sh README GAME
-set -u
-README=${1:-} GAME=${2:-}
-[ -f "$README" ] && [ -x "$GAME" ] || { echo "usage: $0 README GAME" >&2; exit 1; }
+README=${1:-}
+. "$(dirname "$0")/headless_lib.sh"
+headless_init "$0" "${2:-}"
+[ -f "$README" ] || fail "usage: $0 README GAME (no README '$README')"
 ROOT=$(cd "$(dirname "$README")" && pwd)
-TMP=$(mktemp -d "${TMPDIR:-/tmp}/e2e_readme_pictures.XXXXXX")
-FAILED=0
-cleanup() {
-    if [ "$FAILED" = 0 ]; then rm -rf "$TMP"; echo "e2e_readme_pictures: all checks passed"; else echo "kept in $TMP" >&2; fi
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; FAILED=1; exit 1; }
-ok() { echo "ok: $*"; }
 
 for picture in docs/game.png docs/quitbox.png docs/performance.svg; do
     [ -s "$ROOT/$picture" ] || fail "$picture is missing"
@@ -26,7 +19,7 @@ grep -qF "bash docs/make_pictures.sh" "$README" || fail "the README does not say
 grep -qF "bash tests/e2e/replay_references.sh" "$README" || fail "the README does not say how to remake the replay's references"
 ok "the README shows game.png, quitbox.png and performance.svg, and says how to remake them"
 
-bash "$ROOT/docs/make_pictures.sh" --game "$GAME" --out "$TMP" --no-chart >"$TMP/log" 2>&1 ||
+bash "$ROOT/docs/make_pictures.sh" --game "$PROGRAM" --out "$TMP" --no-chart >"$TMP/log" 2>&1 ||
     fail "docs/make_pictures.sh failed: $(cat "$TMP/log")"
 for picture in game.png quitbox.png; do
     cmp -s "$TMP/$picture" "$ROOT/docs/$picture" ||

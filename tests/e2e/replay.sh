@@ -6,41 +6,35 @@
 # changes on purpose), the game must end with status 1, and a second run must
 # write the same PNGs byte for byte.
 # Usage: replay.sh GAME
-set -u
+. "$(dirname "$0")/headless_lib.sh"
+headless_init "$0" "$@"
 here=$(cd "$(dirname "$0")" && pwd)
-GAME=${1:-}
-[ -x "$GAME" ] || { echo "usage: $0 GAME (the built example game)" >&2; exit 1; }
-command -v compare >/dev/null || { echo "FAIL: ImageMagick's compare is not installed" >&2; exit 1; }
-TMP=$(mktemp -d "${TMPDIR:-/tmp}/e2e_replay.XXXXXX")
-FAILED=0
-cleanup() {
-    if [ "$FAILED" = 0 ]; then rm -rf "$TMP"; echo "e2e_replay: all checks passed"; else echo "shots and logs kept in $TMP" >&2; fi
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; FAILED=1; exit 1; }
-ok() { echo "ok: $*"; }
-now_ms() { local us=${EPOCHREALTIME//[.,]/}; echo $((us / 1000)); }
+command -v compare >/dev/null || fail "ImageMagick's compare is not installed"
 
 SHOTS=$(awk '$2 == "shot" {print $3}' "$here/replay/keys.txt")
 [ -n "$SHOTS" ] || fail "the key script takes no shots"
 
-# Plays the replay in $TMP/$1; sets STATUS and WALL_MS.
+# Plays the replay in $TMP/$1, as replay_references.sh does; sets RUN,
+# STATUS, ERR and WALL_MS.
 play() {
     local t0
+    RUN=$TMP/$1
+    mkdir -p "$RUN"
     t0=$(now_ms)
-    bash "$here/replay/play.sh" "$GAME" "$TMP/$1" 2>"$TMP/$1.err"
+    bash "$here/replay/play.sh" "$PROGRAM" "$RUN" 2>"$RUN/err"
     STATUS=$?
     WALL_MS=$(($(now_ms) - t0))
-    if grep -qE "ERROR: (Address|Leak)Sanitizer|runtime error:" "$TMP/$1.err"; then
-        fail "$1: a sanitizer reported an error ($TMP/$1.err)"
+    ERR=$(cat "$RUN/err")
+    if grep -qE "ERROR: (Address|Leak)Sanitizer|runtime error:" <<<"$ERR"; then
+        fail "$1: a sanitizer reported an error"
     fi
-    [ "$STATUS" = 1 ] || fail "$1: exit status $STATUS, expected 1 (standard error: $(cat "$TMP/$1.err"))"
+    [ "$STATUS" = 1 ] || fail "$1: exit status $STATUS, expected 1 (standard error: $ERR)"
 }
 
 play first
 ok "the replay ends with status 1 after its Yes, in $WALL_MS ms of wall time"
 for shot in $SHOTS; do
-    [ -f "$TMP/first/$shot" ] || fail "no shot $shot was taken (standard error: $(cat "$TMP/first.err"))"
+    [ -f "$TMP/first/$shot" ] || fail "no shot $shot was taken (standard error: $ERR)"
     [ -f "$here/replay/$shot" ] || fail "no reference tests/e2e/replay/$shot: run replay_references.sh"
     differ=$(compare -metric AE "$TMP/first/$shot" "$here/replay/$shot" "$TMP/diff-$shot" 2>&1)
     [ "$differ" = 0 ] ||
