@@ -2,7 +2,8 @@
 # need no display: the program runs on the headless backend, in virtual
 # time, driven by a key script, and what it shows is read from its PNG shots.
 #
-# A script calls headless_init "$0" PROGRAM SCREENTEXT first. It then has:
+# A script calls headless_init "$0" PROGRAM [SCREENTEXT] first (SCREENTEXT
+# only for read_rate). It then has:
 #   $TMP        a scratch directory of its own (kept, and named, on failure)
 #   run NAME SCRIPT [VAR=VALUE...]
 #               runs PROGRAM headless in a new directory $TMP/NAME (its
@@ -38,7 +39,7 @@ headless_init() {
     PROGRAM=$(realpath -e "${2:-.}" 2>/dev/null)
     SCREENTEXT=${3:-}
     [ -f "$PROGRAM" ] && [ -x "$PROGRAM" ] || fail "usage: $1 PROGRAM SCREENTEXT (program '$PROGRAM' is not executable)"
-    [ -x "$SCREENTEXT" ] || fail "screentext '$SCREENTEXT' is not executable"
+    [ -z "$SCREENTEXT" ] || [ -x "$SCREENTEXT" ] || fail "screentext '$SCREENTEXT' is not executable"
     TMP=$(mktemp -d "${TMPDIR:-/tmp}/e2e_${HEADLESS_NAME}.XXXXXX")
     trap headless_cleanup EXIT
 }

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Plays the example game's replay (keys.txt beside this file) headless, in
+# virtual time, in directory DIR: the game reads its pictures from DIR/pics
+# (linked to those beside the program) and its shots land in DIR. Ends with
+# the game's exit status (1 when the replay ran to its Yes).
+# Usage: play.sh GAME DIR
+set -u
+game=$(realpath -e "$1") || exit 2
+dir=$2
+keys=$(realpath -e "$(dirname "$0")/keys.txt") || exit 2
+mkdir -p "$dir" || exit 2
+ln -sfn "$(dirname "$game")/pics" "$dir/pics"
+cd "$dir" && exec env -u DISPLAY -u QX_EXIT_SHOT QX_HEADLESS=1 QX_SCRIPT="$keys" timeout 20 "$game"
