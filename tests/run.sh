@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The test command. Installs what is missing, then builds and runs:
-#   - the native build: unit tests and end-to-end tests of the sample;
+#   - the native build: unit tests and end-to-end tests of the sample and
+#     of the example game;
 #   - the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   - the Windows build (mingw-w64): its unit tests, and the end-to-end tests
-#     of sample.exe where Wine can support them, under Wine;
+#     of sample.exe and of the game where Wine can support them, under Wine;
 #   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan).
 # Everything that needs a desktop runs on a virtual one started here.
 set -uo pipefail
@@ -18,7 +19,8 @@ build() {  # preset [extra configure arguments]
   cmake --preset "$preset" "$@" >/dev/null && cmake --build --preset "$preset"
 }
 build windows || exit 1
-build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" || exit 1
+build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" \
+  -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" || exit 1
 build sanitize || exit 1
 build fuzz || exit 1
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs the Windows build of the sample under Wine, so that the end-to-end
-# scripts can take this file as their SAMPLE argument.
+# Runs a program of the Windows build (the sample, or the example game)
+# under Wine, so that the end-to-end scripts can take this file as their
+# SAMPLE argument.
 # Usage: wine-sample.sh [SAMPLE.EXE]   (default: $E2E_WINE_EXE)
 # An existing WINEPREFIX, WINEDEBUG or WINEDLLOVERRIDES is kept; unset ones
 # get the defaults below. The locale is Japanese unless it already is: that
