@@ -10,13 +10,24 @@
 
 namespace plat::backend {
 
+#ifdef __EMSCRIPTEN__
+namespace web {
+extern const Bootstrap bootstrap;
+}
+#else
 namespace x11 {
 extern const Bootstrap bootstrap;
 }
+#endif
 
 namespace {
-// In order of preference. A backend joins by adding its entry here.
+// In order of preference. A backend joins by adding its entry here; a build
+// for the browser has the browser's page alone.
+#ifdef __EMSCRIPTEN__
+const Bootstrap* const kBootstraps[] = {&web::bootstrap};
+#else
 const Bootstrap* const kBootstraps[] = {&x11::bootstrap};
+#endif
 }  // namespace
 
 const Backend* g_chosen = nullptr;
