@@ -5,6 +5,8 @@
 #   - the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   - the Windows build (mingw-w64): its unit tests, and the end-to-end tests
 #     of sample.exe and of the game where Wine can support them, under Wine;
+#   - the browser build (Emscripten): its pages served on 127.0.0.1 and
+#     driven in headless Chromium;
 #   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan).
 # Everything that needs a desktop runs on a virtual one started here.
 set -uo pipefail
@@ -19,8 +21,9 @@ build() {  # preset [extra configure arguments]
   cmake --preset "$preset" "$@" >/dev/null && cmake --build --preset "$preset"
 }
 build windows || exit 1
+build web || exit 1
 build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" \
-  -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" || exit 1
+  -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" -DQX_WEB_BUILD="$(pwd)/build/web" || exit 1
 build sanitize || exit 1
 build fuzz || exit 1
 
@@ -63,7 +66,7 @@ run_suite() {  # title, then the ctest command
   fi
   rm -f "$log"
 }
-run_suite "Native: unit and end-to-end tests (and end-to-end tests of sample.exe under Wine)" \
+run_suite "Native: unit and end-to-end tests (and end-to-end tests of sample.exe under Wine, and the browser's pages)" \
   ctest --preset default
 run_suite "Native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer" \
   ctest --preset sanitize
