@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # The test command. Installs what is missing, then builds and runs:
 #   - the native build: unit tests and end-to-end tests of the sample and
-#     of the example game;
-#   - the same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer;
+#     of the example game, and the drawing differential (the same random
+#     drawing script natively and under Wine, surfaces compared);
+#   - the same unit tests, and the sample (keys, the quit box, the close
+#     button, its window, no display) and the game driven end to end, under
+#     AddressSanitizer and UndefinedBehaviorSanitizer;
 #   - the Windows build (mingw-w64): its unit tests, and the end-to-end tests
 #     of sample.exe and of the game where Wine can support them, under Wine;
+#   - the package presets' builds, from which the native run installs, packs
+#     and builds games by each route a game author would take;
 #   - the browser build (Emscripten): its pages served on 127.0.0.1 and
 #     driven in headless Chromium;
-#   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan).
+#   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan;
+#     tests/fuzz/campaign.sh, which also runs long campaigns).
 # Everything that needs a desktop runs on a virtual one started here.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -21,9 +27,14 @@ build() {  # preset [extra configure arguments]
   cmake --preset "$preset" "$@" >/dev/null && cmake --build --preset "$preset"
 }
 build windows || exit 1
+build package || exit 1
+build windows-package || exit 1
 build web || exit 1
 build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" \
-  -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" -DQX_WEB_BUILD="$(pwd)/build/web" || exit 1
+  -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" \
+  -DQX_WINE_DRAW_DIFF="$(pwd)/build/windows/tests/diff/draw_diff.exe" \
+  -DQX_PACKAGE_BUILD="$(pwd)/build/package" -DQX_WINDOWS_PACKAGE_BUILD="$(pwd)/build/windows-package" \
+  -DQX_WEB_BUILD="$(pwd)/build/web" || exit 1
 build sanitize || exit 1
 build fuzz || exit 1
 
@@ -66,9 +77,9 @@ run_suite() {  # title, then the ctest command
   fi
   rm -f "$log"
 }
-run_suite "Native: unit and end-to-end tests (and end-to-end tests of sample.exe under Wine, and the browser's pages)" \
+run_suite "Native: unit, end-to-end, package and page tests (and end-to-end tests of sample.exe under Wine)" \
   ctest --preset default
-run_suite "Native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer" \
+run_suite "Under AddressSanitizer and UndefinedBehaviorSanitizer: native unit tests, and end-to-end tests of the sample" \
   ctest --preset sanitize
 run_suite "Windows build: unit tests under Wine" \
   env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 ctest --preset windows
@@ -76,15 +87,11 @@ run_suite "Windows build: unit tests under Wine" \
 echo
 echo "== Fuzzing the BMP loader for 60 s from its seed corpus"
 fuzz_dir=build/fuzz/run
-rm -rf "$fuzz_dir" && mkdir -p "$fuzz_dir/seeds" "$fuzz_dir/corpus"
-build/fuzz/tests/fuzz/make_seeds "$fuzz_dir/seeds"
-if LSAN_OPTIONS="suppressions=$(pwd)/tests/unit/lsan.supp" build/fuzz/tests/fuzz/bmp_fuzz -max_total_time=60 \
-    -print_final_stats=1 -artifact_prefix="$fuzz_dir/" "$fuzz_dir/corpus" "$fuzz_dir/seeds" >"$fuzz_dir/log" 2>&1; then
-  echo "fuzzing: $(grep -o 'number_of_executed_units: [0-9]*' "$fuzz_dir/log" | grep -o '[0-9]*') executions, no failure"
+rm -rf "$fuzz_dir"
+if bash tests/fuzz/campaign.sh -t 60 "$fuzz_dir"; then
   passed=$((passed + 1))
 else
-  tail -40 "$fuzz_dir/log"
-  echo "fuzzing FAILED; the input is in $fuzz_dir"
+  echo "the inputs are in $fuzz_dir"
   failed=$((failed + 1))
 fi
 

@@ -1,15 +1,24 @@
 // BMP decoding. Every read is checked against the end of the data before it
 // is made; sizes are computed in 64 bits and bounded before anything is
-// allocated, so no file, however made, reads or writes out of bounds.
+// allocated, and positions in an RLE stream never leave the picture, so no
+// file, however made, reads or writes out of bounds.
 #include "gdi/bmp.h"
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace plat {
 namespace {
 
 enum : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3 };
+
+// What is read before the pixel data: the file header, the largest info
+// header, three channel masks and a colour table of 256 entries.
+constexpr size_t kHeadBytes = 14 + 124 + 12 + 256 * 4;
+
+// Pixel data is read in blocks of about this size.
+constexpr size_t kBlockBytes = 64 * 1024;
 
 uint16_t u16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t u32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
@@ -41,49 +50,137 @@ struct Channel {
     }
 };
 
-// Indices decoded from RLE data, 0 where the data skips a pixel.
-bool decode_rle(const uint8_t* p, const uint8_t* end, bool four_bit, int w, int h, std::vector<uint8_t>& idx) {
-    int x = 0, y = 0;  // y counts rows from the bottom
-    auto put = [&](uint8_t v) {
-        if (x < w && y < h) idx[size_t(h - 1 - y) * size_t(w) + size_t(x)] = v;
-        ++x;
-    };
-    while (p < end) {
-        if (end - p < 2) return false;
-        uint8_t count = p[0], value = p[1];
-        p += 2;
-        if (count > 0) {  // a run of one index, or of two alternating nibbles
-            for (int i = 0; i < count; ++i)
-                put(four_bit ? uint8_t((i & 1) ? value & 0x0F : value >> 4) : value);
-            continue;
+// An RLE8 or RLE4 stream decoded into pixels through the colour table, fed
+// in pieces as it is read. The position stays on the picture: x runs from 0
+// to the width (there, past the row's end, nothing lands until the next
+// line), and once y passes the top row, or the top row is full, no pixel is
+// left to reach and decoding is done. Each code costs the pixels it writes
+// and no more, whatever count or offset it carries.
+class RleDecoder {
+public:
+    RleDecoder(bool four_bit, const uint32_t* palette, int w, int h, uint32_t* pixels)
+        : four_bit_(four_bit), palette_(palette), w_(w), h_(h), pixels_(pixels) {}
+
+    bool done() const { return done_; }
+
+    // Decodes the whole codes of [p, end); returns where the first
+    // incomplete one starts (end when there is none).
+    const uint8_t* decode(const uint8_t* p, const uint8_t* end) {
+        while (!done_) {
+            if (x_ == w_) p = step_over(p, end);
+            if (end - p < 2) break;
+            const uint8_t count = p[0], value = p[1];
+            if (count > 0) {  // a run of one index, or of two alternating nibbles
+                if (const int n = std::min(int(count), w_ - x_); n > 0) {
+                    const uint32_t first = palette_[four_bit_ ? value >> 4 : value];
+                    const uint32_t second = four_bit_ ? palette_[value & 0x0F] : first;
+                    uint32_t* dst = row();
+                    for (int i = 0; i < n; ++i) dst[i] = (i & 1) ? second : first;
+                }
+                p += 2;
+                advance(count);
+            } else if (value == 0) {  // end of line
+                p += 2;
+                x_ = 0;
+                up(1);
+            } else if (value == 1) {  // end of bitmap
+                p += 2;
+                done_ = true;
+            } else if (value == 2) {  // move right and up
+                if (end - p < 4) break;
+                const uint8_t dx = p[2], dy = p[3];
+                p += 4;
+                advance(dx);
+                up(dy);
+            } else {  // absolute: `value` indices follow
+                const size_t size = absolute_size(value);
+                if (size_t(end - p) < size) break;
+                const uint8_t* src = p + 2;
+                uint32_t* dst = row();
+                const int n = std::min(int(value), w_ - x_);
+                for (int i = 0; i < n; ++i)
+                    dst[i] = palette_[four_bit_ ? ((i & 1) ? src[i / 2] & 0x0F : src[i / 2] >> 4) : src[i]];
+                p += size;
+                advance(value);
+            }
         }
-        if (value == 0) {  // end of line
-            x = 0;
-            ++y;
-        } else if (value == 1) {  // end of bitmap
-            return true;
-        } else if (value == 2) {  // move right and up
-            if (end - p < 2) return false;
-            x += p[0];
-            y += p[1];
-            p += 2;
-        } else {  // absolute: `value` indices follow, padded to a 16-bit boundary
-            size_t bytes = four_bit ? (size_t(value) + 1) / 2 : value;
-            size_t padded = (bytes + 1) & ~size_t(1);
-            if (size_t(end - p) < padded) return false;
-            for (int i = 0; i < value; ++i)
-                put(four_bit ? uint8_t((i & 1) ? p[i / 2] & 0x0F : p[i / 2] >> 4) : p[i]);
-            p += padded;
-        }
-        if (y >= h) return true;  // past the top: nothing more can land
+        return p;
     }
-    return true;  // the data ends between commands, without an end marker
+
+private:
+    // An absolute run of n indices: the code, then the indices padded to a
+    // 16-bit boundary.
+    size_t absolute_size(uint8_t n) const {
+        const size_t bytes = four_bit_ ? (size_t(n) + 1) / 2 : n;
+        return 2 + ((bytes + 1) & ~size_t(1));
+    }
+
+    // Past the row's end nothing lands until the position moves up, so runs,
+    // absolute runs and moves along the row are stepped over without
+    // further work. Returns at the first other code, or an incomplete one.
+    const uint8_t* step_over(const uint8_t* p, const uint8_t* end) const {
+        for (;;) {
+            const size_t left = size_t(end - p);
+            if (left < 2) return p;
+            if (p[0] != 0) {  // a run
+                p += 2;
+            } else if (p[1] == 2) {  // a move: along the row only
+                if (left < 4 || p[3] != 0) return p;
+                p += 4;
+            } else {  // an absolute run
+                if (p[1] < 3 || left < absolute_size(p[1])) return p;
+                p += absolute_size(p[1]);
+            }
+        }
+    }
+
+    // The pixel at the position; y counts rows from the bottom.
+    uint32_t* row() const { return pixels_ + size_t(h_ - 1 - y_) * size_t(w_) + size_t(x_); }
+    void advance(int n) {
+        x_ = std::min(x_ + n, w_);
+        if (x_ == w_ && y_ == h_ - 1) done_ = true;
+    }
+    void up(int n) {
+        y_ += n;
+        if (y_ >= h_) done_ = true;
+    }
+
+    const bool four_bit_;
+    const uint32_t* const palette_;
+    const int w_, h_;
+    uint32_t* const pixels_;
+    int x_ = 0, y_ = 0;
+    bool done_ = false;
+};
+
+// Reads the stream from `at` in blocks, carrying a code cut by a block's end
+// into the next block, until decoding is done or the data ends. A code that
+// the data cuts short fails.
+bool decode_rle(BmpFile& file, uint64_t at, RleDecoder& rle) {
+    constexpr size_t kLongestCode = 2 + 256;  // an absolute run of 255 indices, padded
+    std::vector<uint8_t> buf(kBlockBytes + kLongestCode);
+    uint64_t left = std::min(file.size() - at, kMaxBmpDataBytes);
+    size_t have = 0;
+    for (;;) {
+        const size_t n = size_t(std::min<uint64_t>(left, buf.size() - have));
+        if (n && !file.read(at, buf.data() + have, n)) return false;
+        at += n;
+        left -= n;
+        have += n;
+        const uint8_t* stop = rle.decode(buf.data(), buf.data() + have);
+        const size_t rest = size_t(buf.data() + have - stop);
+        if (rle.done() || left == 0) return rle.done() || rest == 0;
+        std::memmove(buf.data(), stop, rest);
+        have = rest;
+    }
 }
 
 }  // namespace
 
-bool decode_bmp(const uint8_t* data, size_t size, DecodedBmp* out) {
-    if (!data || size < 14 + 12 || data[0] != 'B' || data[1] != 'M') return false;
+bool decode_bmp(BmpFile& file, DecodedBmp* out) {
+    uint8_t data[kHeadBytes];
+    const size_t size = size_t(std::min<uint64_t>(file.size(), kHeadBytes));
+    if (size < 14 + 12 || !file.read(0, data, size) || data[0] != 'B' || data[1] != 'M') return false;
     const uint32_t off_bits = u32(data + 10);
     const uint8_t* hdr = data + 14;
     const uint32_t hsize = u32(hdr);
@@ -145,35 +242,45 @@ bool decode_bmp(const uint8_t* data, size_t size, DecodedBmp* out) {
             palette[i] = uint32_t(e[2]) << 16 | uint32_t(e[1]) << 8 | e[0];
         }
     }
-    if (off_bits >= size) return false;
+    if (off_bits >= file.size()) return false;
 
+    // An uncompressed picture must be whole in the file before its pixels
+    // are allocated: a short file claiming a large picture costs nothing.
     const int w = int(width), h = int(height);
+    const uint64_t stride = ((uint64_t(w) * bpp + 31) / 32) * 4;
+    if (!rle && file.size() - off_bits < stride * uint64_t(h)) return false;
+
     out->width = w;
     out->height = h;
     out->bits_per_pixel = int(bpp);
-    out->pixels.assign(size_t(w) * size_t(h), 0);
+    // Pixels an RLE stream skips keep index 0.
+    out->pixels.assign(size_t(w) * size_t(h), rle ? palette[0] : 0);
 
     if (rle) {
-        std::vector<uint8_t> idx(size_t(w) * size_t(h), 0);
-        if (!decode_rle(data + off_bits, data + size, compression == kRle4, w, h, idx)) return false;
-        for (size_t i = 0; i < idx.size(); ++i) out->pixels[i] = palette[idx[i]];
-        return true;
+        RleDecoder decoder(compression == kRle4, palette, w, h, out->pixels.data());
+        return decode_rle(file, off_bits, decoder);
     }
 
-    const uint64_t stride = ((uint64_t(w) * bpp + 31) / 32) * 4;
-    if (size - off_bits < stride * uint64_t(h)) return false;
-    for (int row = 0; row < h; ++row) {
-        const uint8_t* src = data + off_bits + stride * uint64_t(top_down ? row : h - 1 - row);
-        uint32_t* dst = out->pixels.data() + size_t(row) * size_t(w);
-        for (int x = 0; x < w; ++x) {
-            switch (bpp) {
-                case 1: dst[x] = palette[(src[x >> 3] >> (7 - (x & 7))) & 1]; break;
-                case 4: dst[x] = palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F]; break;
-                case 8: dst[x] = palette[src[x]]; break;
-                case 24: dst[x] = uint32_t(src[3 * x + 2]) << 16 | uint32_t(src[3 * x + 1]) << 8 | src[3 * x]; break;
-                default: {
-                    uint32_t px = bpp == 16 ? u16(src + 2 * x) : u32(src + 4 * x);
-                    dst[x] = r.value(px) << 16 | g.value(px) << 8 | b.value(px);
+    // Rows in the order the file holds them, a block of rows at a time.
+    const size_t rows_per_block = std::max<size_t>(1, kBlockBytes / stride);
+    std::vector<uint8_t> block(rows_per_block * stride);
+    for (int first = 0; first < h; first += int(rows_per_block)) {
+        const int rows = std::min(int(rows_per_block), h - first);
+        if (!file.read(off_bits + stride * uint64_t(first), block.data(), size_t(stride) * size_t(rows))) return false;
+        for (int i = 0; i < rows; ++i) {
+            const uint8_t* src = block.data() + size_t(stride) * size_t(i);
+            const int row = top_down ? first + i : h - 1 - (first + i);
+            uint32_t* dst = out->pixels.data() + size_t(row) * size_t(w);
+            for (int x = 0; x < w; ++x) {
+                switch (bpp) {
+                    case 1: dst[x] = palette[(src[x >> 3] >> (7 - (x & 7))) & 1]; break;
+                    case 4: dst[x] = palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F]; break;
+                    case 8: dst[x] = palette[src[x]]; break;
+                    case 24: dst[x] = uint32_t(src[3 * x + 2]) << 16 | uint32_t(src[3 * x + 1]) << 8 | src[3 * x]; break;
+                    default: {
+                        uint32_t px = bpp == 16 ? u16(src + 2 * x) : u32(src + 4 * x);
+                        dst[x] = r.value(px) << 16 | g.value(px) << 8 | b.value(px);
+                    }
                 }
             }
         }

@@ -20,11 +20,36 @@ struct DecodedBmp {
 constexpr int kMaxBmpSide = 16384;
 constexpr int64_t kMaxBmpPixels = int64_t(1) << 26;
 
+// The most pixel data read from one file: the largest picture at 32 bits
+// per pixel. An RLE stream is read no further either.
+constexpr uint64_t kMaxBmpDataBytes = uint64_t(kMaxBmpPixels) * 4;
+
+// The bytes of a BMP file, as the decoder asks for them: the headers first,
+// then only the pixel data the picture can use, so that no file is read
+// further than its picture needs.
+class BmpFile {
+public:
+    explicit BmpFile(uint64_t size) : size_(size) {}
+    uint64_t size() const { return size_; }
+    // Fills buf with the n bytes at offset at; false if they cannot be read.
+    virtual bool read(uint64_t at, uint8_t* buf, size_t n) = 0;
+
+protected:
+    ~BmpFile() = default;
+
+private:
+    uint64_t size_;
+};
+
 // Core (12-byte), info (40), V2/V3 (52/56), V4 (108) and V5 (124) headers;
 // 1, 4, 8, 16, 24 and 32 bits per pixel; BI_RGB, BI_RLE8, BI_RLE4 and
 // BI_BITFIELDS; bottom-up and top-down rows; colour tables shorter than
 // 2^bpp. False for anything else, for data that ends early, and for sizes
-// past the bound.
-bool decode_bmp(const uint8_t* data, size_t size, DecodedBmp* out);
+// past the bound, all found before the pixels are allocated. An RLE stream
+// is clipped to the picture, as Wine's LoadImageA clips it: codes that move
+// or run past a row's end land nothing there, and decoding ends once no
+// pixel is left that the stream can reach. The work done is bounded by the pixel
+// count plus the bytes read, whatever the stream claims.
+bool decode_bmp(BmpFile& file, DecodedBmp* out);
 
 }  // namespace plat

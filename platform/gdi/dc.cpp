@@ -1,6 +1,7 @@
-// Device-context state and object selection: stock objects, SelectObject,
-// DeleteObject, memory DCs, compatible bitmaps, solid brushes and text colours.
-// Pixel loops live elsewhere; this file only keeps state.
+// Device contexts and the objects selected into them: stock objects,
+// SelectObject, DeleteObject, memory DCs, compatible bitmaps and solid
+// brushes. The DC's drawing attributes are in attributes.cpp; pixel loops
+// live elsewhere.
 #include "gdi/dc.h"
 
 #include "gdi/font.h"
@@ -258,43 +259,4 @@ extern "C" HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
     slot->brush.color = color & 0x00FFFFFF;
     slot->brush.null_brush = false;
     return h;
-}
-
-extern "C" COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
-    DC* dc = dc_from(hdc);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->text_color;
-    dc->text_color = color;
-    return old;
-}
-
-extern "C" COLORREF WINAPI GetTextColor(HDC hdc) {
-    DC* dc = dc_from(hdc);
-    return dc ? dc->text_color : CLR_INVALID;
-}
-
-extern "C" COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
-    DC* dc = dc_from(hdc);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->bk_color;
-    dc->bk_color = color;
-    return old;
-}
-
-extern "C" COLORREF WINAPI GetBkColor(HDC hdc) {
-    DC* dc = dc_from(hdc);
-    return dc ? dc->bk_color : CLR_INVALID;
-}
-
-extern "C" int WINAPI SetBkMode(HDC hdc, int mode) {
-    DC* dc = dc_from(hdc);
-    if (!dc || (mode != OPAQUE && mode != TRANSPARENT)) return 0;
-    int old = dc->bk_mode;
-    dc->bk_mode = mode;
-    return old;
-}
-
-extern "C" int WINAPI GetBkMode(HDC hdc) {
-    DC* dc = dc_from(hdc);
-    return dc ? dc->bk_mode : 0;
 }

@@ -1,25 +1,60 @@
 // LoadImageA for bitmap files: the file is decoded at its own size into a
-// DIB section whose depth GetObject reports as the file's.
+// DIB section whose depth GetObject reports as the file's. Only regular
+// files are read, and only as far as the picture needs.
 #include "gdi/bmp.h"
 #include "gdi/cp932.h"
 #include "gdi/objects.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-// Files larger than the largest picture could need are not read.
-constexpr long kMaxFileBytes = long(plat::kMaxBmpPixels) * 4 + (1 << 20);
+// An open picture file, read at offsets as the decoder asks.
+class PictureFile final : public plat::BmpFile {
+public:
+    PictureFile(int fd, uint64_t size) : BmpFile(size), fd_(fd) {}
+    ~PictureFile() { close(fd_); }
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
 
-bool read_file(const char* cp932_name, std::vector<uint8_t>& bytes) {
+    bool read(uint64_t at, uint8_t* buf, size_t n) override {
+        while (n > 0) {
+            ssize_t got = pread(fd_, buf, n, off_t(at));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;  // an error, or the file has shrunk
+            buf += got;
+            n -= size_t(got);
+            at += uint64_t(got);
+        }
+        return true;
+    }
+
+private:
+    int fd_;
+};
+
+bool load(const char* cp932_name, plat::DecodedBmp* bmp) {
     // File names come in code page 932; the file system here speaks UTF-8.
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(plat::cp932_to_utf8(cp932_name).c_str(), "rb"), std::fclose);
-    if (!f || std::fseek(f.get(), 0, SEEK_END) != 0) return false;
-    long size = std::ftell(f.get());
-    if (size <= 0 || size > kMaxFileBytes || std::fseek(f.get(), 0, SEEK_SET) != 0) return false;
-    bytes.resize(size_t(size));
-    return std::fread(bytes.data(), 1, bytes.size(), f.get()) == bytes.size();
+    const std::string path = plat::cp932_to_utf8(cp932_name);
+    // Anything but a regular file is refused before it is opened: opening a
+    // FIFO waits for a writer, and a device may never end. The open itself
+    // does not wait either, and what was opened is checked again, in case
+    // the name was changed in between.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return false;
+    }
+    PictureFile file(fd, uint64_t(st.st_size));
+    return plat::decode_bmp(file, bmp);
 }
 
 }  // namespace
@@ -29,9 +64,12 @@ using namespace plat;
 extern "C" HANDLE WINAPI LoadImageA(HINSTANCE, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
     // Bitmaps from files at their own size are what is provided.
     if (type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE) || !name || cx != 0 || cy != 0) return nullptr;
-    std::vector<uint8_t> bytes;
     DecodedBmp bmp;
-    if (!read_file(name, bytes) || !decode_bmp(bytes.data(), bytes.size(), &bmp)) return nullptr;
+    try {
+        if (!load(name, &bmp)) return nullptr;
+    } catch (const std::bad_alloc&) {  // a large picture with too little memory left: a failed load
+        return nullptr;
+    }
     Slot* slot = nullptr;
     auto h = static_cast<HBITMAP>(handles().allocate(Kind::bitmap, &slot));
     slot->bitmap = std::make_unique<Bitmap>();

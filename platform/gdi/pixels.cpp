@@ -1,6 +1,7 @@
-// The loops that touch pixels: rectangle fills (PatBlt and the layer's own
-// erase), single pixels, and plain block copies. Each entry clips once, in
+// The loops that touch single pixels and fills: rectangle fills (PatBlt and
+// the layer's own erase), SetPixel and GetPixel. Each entry clips once, in
 // 64-bit arithmetic so no int argument can overflow, then runs a tight loop.
+// Block copies are in blit.cpp.
 #include "gdi/objects.h"
 
 #include <algorithm>
@@ -91,10 +92,10 @@ extern "C" BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
         s->touch();
         return TRUE;
     }
-    // A negative width or height extends the rectangle left of x or above y.
-    int64_t x0 = x, x1 = int64_t(x) + w, y0 = y, y1 = int64_t(y) + h;
-    if (x1 < x0) std::swap(x0, x1);
-    if (y1 < y0) std::swap(y0, y1);
+    // A negative width or height runs left of x or up from y, x or y
+    // included: PatBlt(hdc, 10, 10, -5, -5, ...) fills 6 to 10.
+    const int64_t x0 = w >= 0 ? x : int64_t(x) + w + 1, x1 = w >= 0 ? int64_t(x) + w : int64_t(x) + 1;
+    const int64_t y0 = h >= 0 ? y : int64_t(y) + h + 1, y1 = h >= 0 ? int64_t(y) + h : int64_t(y) + 1;
     fill_rect(*dc, x0, y0, x1, y1, pixel);
     return TRUE;
 }
@@ -103,11 +104,7 @@ extern "C" COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
     DC* dc = dc_from(hdc);
     if (!dc || !point_visible(*dc, x, y)) return CLR_INVALID;
     Surface& s = *dc->surface;
-    uint32_t p = to_pixel(color & 0xFFFFFF);
-    if (s.bits_per_pixel == 1) {
-        unsigned sum = ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
-        p = sum >= 3 * 128 ? 0xFFFFFF : 0;
-    }
+    const uint32_t p = for_surface(s, to_pixel(color & 0xFFFFFF));
     s.bits[int64_t(y) * s.stride + x] = p;
     s.touch();
     return to_colorref(p);
@@ -118,30 +115,4 @@ extern "C" COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     if (!dc || !point_visible(*dc, x, y)) return CLR_INVALID;
     const Surface& s = *dc->surface;
     return to_colorref(s.bits[int64_t(y) * s.stride + x]);
-}
-
-extern "C" BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
-    DC* dst = dc_from(hdc);
-    if (!dst) return FALSE;
-    if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY) return PatBlt(hdc, x, y, cx, cy, rop);
-    DC* src = dc_from(hdcSrc);
-    if (!src || rop != SRCCOPY) return FALSE;
-    if (!dst->surface || !src->surface || cx <= 0 || cy <= 0) return TRUE;
-    // Clip the destination, then the source, moving both by the same amount.
-    int64_t dx0 = x, dy0 = y, sx0 = x1, sy0 = y1, w = cx, h = cy;
-    auto clip_axis = [](int64_t& d, int64_t& s, int64_t& n, int64_t dlo, int64_t dhi, int64_t slo, int64_t shi) {
-        int64_t cut = std::max({dlo - d, slo - s, int64_t(0)});
-        d += cut, s += cut, n -= cut;
-        n = std::min({n, dhi - d, shi - s});
-    };
-    Box v = visible_box(*dst);
-    clip_axis(dx0, sx0, w, v.left, v.right, 0, src->surface->width);
-    clip_axis(dy0, sy0, h, v.top, v.bottom, 0, src->surface->height);
-    if (w <= 0 || h <= 0) return TRUE;
-    Surface& d = *dst->surface;
-    const Surface& s = *src->surface;
-    for (int64_t r = 0; r < h; ++r)
-        std::memmove(d.bits + (dy0 + r) * d.stride + dx0, s.bits + (sy0 + r) * s.stride + sx0, size_t(w) * 4);
-    d.touch();
-    return TRUE;
 }

@@ -8,7 +8,8 @@
 #                 is shown within MS ms
 #   wait_exit MS  sets EXIT_STATUS and EXIT_MS (when it ended), or returns 1
 #                 if the sample is still running after MS ms
-#   expect_status_1 WHAT  fails unless it ended by itself with status 1
+#   expect_status_1 WHAT  fails unless it ended by itself with status 1 (and,
+#                 built with sanitizers, without a report from them)
 #   shot NAME     sets SHOT to a new screenshot of the whole screen, $TMP/NAME.ppm
 #   pixel F X Y   the colour at (X,Y) of a screenshot, as RRGGBB
 #   hold/release  press and release keys through XTEST, tracked so that
@@ -71,13 +72,15 @@ e2e_init() {
     trap e2e_cleanup EXIT
 }
 
-# Releases held keys, ends a sample still running, and removes the scratch
-# directory unless something failed (then its screenshots stay for a look).
+# Releases held keys, ends a sample still running, fails if a sanitizer
+# reported anything, and removes the scratch directory unless something
+# failed (then its screenshots and the sample's output stay for a look).
 e2e_cleanup() {
     local rc=$?
     local key
     for key in "${E2E_KEYS_HELD[@]}"; do xdotool keyup "$key" 2>/dev/null; done
     stop_sample
+    (sanitizers_quiet "at the end") || E2E_FAILED=1
     if [ "$rc" -ne 0 ] || [ "$E2E_FAILED" -ne 0 ]; then
         echo "e2e_$E2E_NAME failed; screenshots and logs kept in $TMP" >&2
         ls -l "$TMP" >&2
@@ -85,6 +88,7 @@ e2e_cleanup() {
             echo "--- the sample's output:" >&2
             cat "$TMP/sample.log" >&2
         fi
+        exit 1
     else
         rm -rf "$TMP"
         echo "e2e_$E2E_NAME: all checks passed"
@@ -146,6 +150,16 @@ expect_status_1() {
     [ "$EXIT_STATUS" = 1 ] || fail "$1: exit status $EXIT_STATUS, expected 1"
     if grep -q "X Error" "$TMP/sample.log" 2>/dev/null; then
         fail "$1: the sample died of an X error, not by ending itself"
+    fi
+    sanitizers_quiet "$1"
+}
+
+# A sample built with AddressSanitizer or UndefinedBehaviorSanitizer reports
+# what it finds on standard error: any report fails the script, even one
+# the sample went on after.
+sanitizers_quiet() {
+    if grep -qE "ERROR: (Address|Leak)Sanitizer|runtime error:" "$TMP/sample.log" 2>/dev/null; then
+        fail "$1: a sanitizer reported an error (the sample's output follows)"
     fi
 }
 

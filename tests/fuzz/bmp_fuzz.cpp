@@ -1,32 +1,97 @@
-// libFuzzer target: arbitrary bytes as a BMP file, through LoadImageA as the
-// runtime calls it, then selected into a memory DC, read and copied, as a
-// game would use the picture. Built with AddressSanitizer and
+// libFuzzer target for the BMP loader. Each input is a recipe (bmp_recipe.h)
+// for a file of up to 72 MB. Files of up to 1 MiB are loaded through
+// LoadImageA as the runtime calls it, then selected into a memory DC, read
+// and copied, as a game would use the picture; larger ones go straight to
+// the decoder, which reads them from the recipe as it asks, so that a 67 MB
+// stream costs what the decoder does with it and no more. The custom
+// mutator knows the form: besides libFuzzer's own mutations (with the
+// dictionary of BMP fields and RLE codes), it sets header fields to the
+// values where checks and counters break, and inserts RLE codes repeated up
+// to tens of millions of times, so that streams long enough to overflow
+// 32-bit positions are reached. Built with AddressSanitizer and
 // UndefinedBehaviorSanitizer: any out-of-bounds access or undefined
 // behaviour ends the run.
+#include "bmp_recipe.h"
+
+#include "gdi/bmp.h"
+
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
+#include <sys/mman.h>
 #include <unistd.h>
+
+extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t max_size);
 
 namespace {
 
-const std::string& input_path() {
-    static const std::string path = "/tmp/bmp-fuzz-" + std::to_string(getpid()) + ".bmp";
-    return path;
-}
+// The file lives in memory (memfd) and is named by its /proc path: a
+// regular file to LoadImageA, and no disk is written.
+struct MemoryFile {
+    int fd = memfd_create("bmp-fuzz", MFD_CLOEXEC);
+    std::string path = "/proc/self/fd/" + std::to_string(fd);
 
-}  // namespace
+    bool write(const std::vector<uint8_t>& bytes) const {
+        if (fd < 0 || ftruncate(fd, 0) != 0) return false;
+        for (size_t at = 0; at < bytes.size();) {
+            ssize_t n = pwrite(fd, bytes.data() + at, bytes.size() - at, off_t(at));
+            if (n <= 0) return false;
+            at += size_t(n);
+        }
+        return true;
+    }
+};
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(input_path().c_str(), "wb");
-    if (!f) return 0;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-    HANDLE h = LoadImageA(GetModuleHandleA(nullptr), input_path().c_str(), IMAGE_BITMAP, 0, 0,
-                          LR_LOADFROMFILE | LR_CREATEDIBSECTION);
-    if (!h) return 0;
+// A recipe's file as the decoder reads it: each read is made from the head
+// and the pieces it covers, and nothing else is expanded.
+class RecipeFile final : public plat::BmpFile {
+public:
+    explicit RecipeFile(const Recipe& r) : BmpFile(recipe_file_size(r)), r_(r) {
+        uint64_t at = r.head.size();
+        for (const Recipe::Piece& piece : r.pieces) {
+            starts_.push_back(at);
+            at += piece_times(piece, size_t(at)) * piece.unit.size();
+        }
+        starts_.push_back(at);
+    }
+
+    bool read(uint64_t at, uint8_t* buf, size_t n) override {
+        if (at > size() || size() - at < n) return false;
+        for (size_t i = 0; n > 0 && at < r_.head.size(); --n) *buf++ = r_.head[at++];
+        // The piece holding `at`, then each following one.
+        size_t k = size_t(std::upper_bound(starts_.begin(), starts_.end(), at) - starts_.begin()) - 1;
+        while (n > 0) {
+            const std::vector<uint8_t>& unit = r_.pieces[k].unit;
+            const size_t take = size_t(std::min<uint64_t>(n, starts_[k + 1] - at));
+            if (take) fill(unit, size_t((at - starts_[k]) % unit.size()), buf, take);
+            buf += take, at += take, n -= take;
+            ++k;
+        }
+        return true;
+    }
+
+private:
+    // n bytes of `unit` repeated, from its byte `phase`: one period, then
+    // doubling what is written.
+    static void fill(const std::vector<uint8_t>& unit, size_t phase, uint8_t* buf, size_t n) {
+        const size_t period = std::min(n, unit.size());
+        for (size_t i = 0; i < period; ++i) buf[i] = unit[(phase + i) % unit.size()];
+        for (size_t done = period; done < n;) {
+            const size_t k = std::min(done, n - done);
+            std::memcpy(buf + done, buf, k);
+            done += k;
+        }
+    }
+
+    const Recipe& r_;
+    std::vector<uint64_t> starts_;  // where each piece starts in the file, and the end
+};
+
+void use_picture(HANDLE h) {
     BITMAP bm{};
     GetObjectA(h, sizeof bm, &bm);
     HDC pic = CreateCompatibleDC(nullptr);
@@ -42,6 +107,135 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TransparentBlt(canvas, 5, 5, 20, 20, pic, 1, 1, bm.bmWidth, bm.bmHeight, 0);
     SelectObject(pic, old);
     DeleteDC(pic);
+}
+
+// ---- The mutator ----
+
+using Rng = std::minstd_rand;
+
+uint32_t pick(Rng& rng, std::initializer_list<uint32_t> values) {
+    return values.begin()[std::uniform_int_distribution<size_t>(0, values.size() - 1)(rng)];
+}
+
+uint32_t byte(Rng& rng) { return std::uniform_int_distribution<uint32_t>(0, 255)(rng); }
+
+// A repeat count: mostly small, at times one of those where positions cross
+// 2^31 and 2^32 (255-pixel moves) or the bounds of 16 bits and of a side.
+// Long streams are slow to decode, so they come one time in eight.
+uint32_t interesting_count(Rng& rng) {
+    if (byte(rng) % 8) return pick(rng, {1, 2, 3, 4, 7, 8, 16, 127, 128, 255, 256, 257, 1 + byte(rng)});
+    return pick(rng, {4096, 16384, 65535, 65536, 1 << 20, 8421504, 8421505, 8421506, 16843008, 16843009, 16843010,
+                      31000000});
+}
+
+void put(std::vector<uint8_t>& head, size_t at, uint32_t v, int bytes) {
+    if (head.size() < at + size_t(bytes)) head.resize(at + size_t(bytes));
+    for (int i = 0; i < bytes; ++i) head[at + size_t(i)] = uint8_t(v >> (8 * i));
+}
+
+// A header field set to a value at an edge: offsets are into the file, for
+// the info header (and later), or the core header's 16-bit fields.
+void set_field(Recipe& r, Rng& rng) {
+    const uint32_t sizes[] = {0, 1, 2, 3, 4, 7, 8, 15, 16, 255, 256, 4096, 8192, 16383, 16384, 16385, 65535, 65536,
+                              0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, uint32_t(-16384), uint32_t(-2)};
+    auto size_value = [&] { return sizes[std::uniform_int_distribution<size_t>(0, std::size(sizes) - 1)(rng)]; };
+    const uint32_t mask = pick(rng, {0, 1, 0x1F, 0x3E0, 0x7C00, 0x7E0, 0xF800, 0xFF, 0xFF00, 0xFF0000, 0xFF000000,
+                                     0xFFFFFFFF, 0x5555, 0x80000000, 0x00FFFFFF});
+    switch (std::uniform_int_distribution<int>(0, 14)(rng)) {
+        case 0: put(r.head, 2, size_value(), 4); break;                                       // file size
+        case 1: put(r.head, 10, pick(rng, {0, 14, 26, 54, 66, 118, 1078, 1174, 1175}) + byte(rng) % 3, 4); break;
+        case 2: put(r.head, 14, pick(rng, {12, 40, 52, 56, 108, 124, 0, 41, 64, 0xFFFFFFFF}), 4); break;
+        case 3: put(r.head, 18, size_value(), 4); break;                                      // width
+        case 4: put(r.head, 22, size_value(), 4); break;                                      // height
+        case 5: put(r.head, 26, pick(rng, {0, 1, 2}), 2); break;                              // planes
+        case 6: put(r.head, 28, pick(rng, {0, 1, 2, 4, 8, 16, 24, 32, 64}), 2); break;         // bits per pixel
+        case 7: put(r.head, 30, pick(rng, {0, 1, 2, 3, 4, 5, 6}), 4); break;                  // compression
+        case 8: put(r.head, 34, size_value(), 4); break;                                      // image size
+        case 9: put(r.head, 46, pick(rng, {0, 1, 2, 15, 16, 17, 255, 256, 257, 0xFFFFFFFF}), 4); break;  // colours used
+        case 10: put(r.head, 54 + 4 * (byte(rng) % 4), mask, 4); break;                      // channel masks
+        case 11: put(r.head, 18 + 2 * (byte(rng) % 4), size_value(), 2); break;               // core header fields
+        case 12: r.head.resize(pick(rng, {14, 26, 54, 66, 118, 1078, 1174})); break;
+        default: {
+            // A plausible file: pixel data right after the head, sizes that agree.
+            put(r.head, 10, uint32_t(r.head.size()), 4);
+            const size_t file_size = recipe_file_size(r);
+            put(r.head, 2, uint32_t(file_size), 4);
+            put(r.head, 34, uint32_t(file_size - r.head.size()), 4);
+        }
+    }
+}
+
+// An RLE code, at times cut short, repeated an interesting number of times.
+Recipe::Piece rle_piece(Rng& rng) {
+    Recipe::Piece p{interesting_count(rng), {}};
+    const uint8_t d[] = {0, 1, 2, 127, 254, 255};
+    auto delta = [&] { return d[byte(rng) % std::size(d)]; };
+    switch (std::uniform_int_distribution<int>(0, 6)(rng)) {
+        case 0: p.unit = {0, 0}; break;                                       // end of line
+        case 1:  // end of bitmap
+            p.unit = {0, 1};
+            p.count = 1;
+            break;
+        case 2: p.unit = {0, 2, delta(), delta()}; break;                     // move
+        case 3: p.unit = {uint8_t(pick(rng, {1, 2, 3, 254, 255})), uint8_t(byte(rng))}; break;  // run
+        case 4: {                                                             // absolute run
+            const uint8_t n = uint8_t(pick(rng, {3, 4, 5, 127, 254, 255}));
+            p.unit = {0, n};
+            p.unit.resize(2 + n + (n & 1), uint8_t(byte(rng)));
+            break;
+        }
+        case 5: {  // a move, a run and an end of line: a line that gets somewhere
+            p.unit = {0, 2, delta(), 0, uint8_t(1 + byte(rng) % 255), uint8_t(byte(rng)), 0, 0};
+            break;
+        }
+        default:  // a code cut short, at the end
+            p.unit = {0, uint8_t(pick(rng, {2, 3, 255}))};
+            p.count = 1;
+    }
+    return p;
+}
+
+}  // namespace
+
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max_size, unsigned int seed) {
+    Rng rng(seed);
+    const int choice = std::uniform_int_distribution<int>(0, 9)(rng);
+    if (choice < 4) return LLVMFuzzerMutate(data, size, max_size);
+    Recipe r = parse_recipe(data, size);
+    const size_t at = r.pieces.empty() ? 0 : std::uniform_int_distribution<size_t>(0, r.pieces.size() - 1)(rng);
+    switch (choice) {
+        case 4: case 5: set_field(r, rng); break;
+        case 6: case 7: r.pieces.insert(r.pieces.begin() + std::ptrdiff_t(std::min(at + 1, r.pieces.size())), rle_piece(rng)); break;
+        case 8:
+            if (!r.pieces.empty()) r.pieces[at].count = interesting_count(rng);
+            break;
+        default:
+            if (r.pieces.empty()) break;
+            if (byte(rng) & 1) r.pieces.erase(r.pieces.begin() + std::ptrdiff_t(at));
+            else r.pieces.insert(r.pieces.begin() + std::ptrdiff_t(at), r.pieces[at]);
+    }
+    const std::vector<uint8_t> out = serialize_recipe(r);
+    if (out.size() > max_size) return LLVMFuzzerMutate(data, size, max_size);
+    std::memcpy(data, out.data(), out.size());
+    return out.size();
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const Recipe r = parse_recipe(data, size);
+    if (recipe_file_size(r) > (1 << 20)) {
+        RecipeFile file(r);
+        plat::DecodedBmp bmp;
+        plat::decode_bmp(file, &bmp);
+        return 0;
+    }
+    static const MemoryFile memory_file;
+    static std::vector<uint8_t> file;  // kept: its capacity serves the next input
+    expand_recipe(r, file);
+    if (!memory_file.write(file)) return 0;
+    HANDLE h = LoadImageA(GetModuleHandleA(nullptr), memory_file.path.c_str(), IMAGE_BITMAP, 0, 0,
+                          LR_LOADFROMFILE | LR_CREATEDIBSECTION);
+    if (!h) return 0;
+    use_picture(h);
     DeleteObject(h);
     return 0;
 }

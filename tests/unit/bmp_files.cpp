@@ -1,6 +1,9 @@
 #include "bmp_files.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -153,4 +156,96 @@ std::string write_file(const std::string& name, const std::vector<uint8_t>& byte
         std::fclose(f);
     }
     return name;
+}
+
+void append_repeated(std::vector<uint8_t>& out, const std::vector<uint8_t>& unit, size_t times) {
+    const size_t start = out.size(), total = times * unit.size();
+    if (!total) return;
+    out.resize(start + total);
+    std::copy(unit.begin(), unit.end(), out.begin() + std::ptrdiff_t(start));
+    for (size_t done = unit.size(); done < total;) {
+        const size_t n = std::min(done, total - done);
+        std::copy_n(out.begin() + std::ptrdiff_t(start), n, out.begin() + std::ptrdiff_t(start + done));
+        done += n;
+    }
+}
+
+std::vector<uint8_t> rle_stream(const char* codes, bool four_bit) {
+    std::vector<uint8_t> out, code;
+    for (const char* p = codes; *p;) {
+        if (*p == ' ') {
+            ++p;
+            continue;
+        }
+        const char kind = *p++;
+        char* next;
+        auto number = [&](int base = 10) {
+            long v = std::strtol(p, &next, base);
+            p = *next == ',' || *next == ':' ? next + 1 : next;
+            return uint32_t(v);
+        };
+        auto index_byte = [&](uint32_t v) { return uint8_t(four_bit ? (v << 4 | v) : v); };
+        code.clear();
+        switch (kind) {
+            case 'r': {
+                uint32_t n = number();
+                code = {uint8_t(n), index_byte(number())};
+                break;
+            }
+            case 'a': {
+                std::vector<uint8_t> idx;
+                while (*p >= '0' && *p <= '9') idx.push_back(uint8_t(number()));
+                code = {0, uint8_t(idx.size())};
+                for (size_t i = 0; i < idx.size(); ++i) {
+                    if (!four_bit) code.push_back(idx[i]);
+                    else if (i % 2 == 0) code.push_back(uint8_t(idx[i] << 4));
+                    else code.back() |= idx[i];
+                }
+                if (code.size() % 2) code.push_back(0);
+                break;
+            }
+            case 'd': {
+                uint32_t dx = number();
+                code = {0, 2, uint8_t(dx), uint8_t(number())};
+                break;
+            }
+            case 'e': code = {0, 0}; break;
+            case 'E': code = {0, 1}; break;
+            case 'x':
+                while (std::isxdigit(uint8_t(*p))) code.push_back(uint8_t(number(16)));
+                break;
+        }
+        size_t times = 1;
+        if (*p == '*') {
+            ++p;
+            times = std::strtoul(p, &next, 10);
+            p = next;
+        }
+        append_repeated(out, code, times);
+    }
+    return out;
+}
+
+uint32_t rle_colour(int i) { return uint32_t(0x80 + i) << 16 | uint32_t(i) << 8 | uint32_t(i * 16 + 1) % 256; }
+
+std::vector<uint8_t> encode_rle(int width, int height, bool four_bit, const std::vector<uint8_t>& stream) {
+    std::vector<uint8_t> b = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const int entries = four_bit ? 16 : 256;
+    put32(b, 40);
+    put32(b, uint32_t(width));
+    put32(b, uint32_t(height));
+    put16(b, 1);
+    put16(b, four_bit ? 4 : 8);
+    put32(b, four_bit ? 2 : 1);
+    put32(b, uint32_t(stream.size()));
+    put32(b, 2835);
+    put32(b, 2835);
+    put32(b, 0);
+    put32(b, 0);
+    for (int i = 0; i < entries; ++i) put32(b, rle_colour(i));
+    set32(b, 10, uint32_t(b.size()));
+    b.reserve(b.size() + stream.size());
+    b.insert(b.end(), stream.begin(), stream.end());
+    set32(b, 2, uint32_t(b.size()));
+    return b;
 }

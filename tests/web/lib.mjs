@@ -126,10 +126,13 @@ export async function run(body) {
     process.exit(status);
 }
 
-// Opens a page of the build; what it prints to the console goes to ours.
+// Opens a page of the build; what it prints to the console goes to ours
+// (but Chromium's advice on reading canvases, which the tests do on purpose).
 export async function open(browser, url) {
     const page = await browser.newPage();
-    page.on("console", (m) => console.log(`  page: ${m.text()}`));
+    page.on("console", (m) => {
+        if (!m.text().includes("willReadFrequently")) console.log(`  page: ${m.text()}`);
+    });
     page.on("pageerror", (e) => console.log(`  page error: ${e.message}`));
     await page.goto(url, { waitUntil: "load" });
     return page;
