@@ -18,7 +18,8 @@ target_sources(qxplatform PRIVATE
   backend/web/keys.cpp
   backend/web/modes.cpp
   backend/web/cursor.cpp
-  backend/web/clock.cpp)
+  backend/web/clock.cpp
+  backend/web/ending.cpp)
 
 # The fonts: the faces font_files_packed.cpp names, with only the characters
 # code page 932 has and without hinting, which keeps a page's data to about a

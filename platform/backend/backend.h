@@ -116,6 +116,12 @@ struct Backend {
     uint32_t (*now_ms)();
     // Returns ms milliseconds later; 0 gives up the rest of the time slice.
     void (*sleep_ms)(uint32_t ms);
+
+    // ---- The end
+    // The process is ending, through TerminateProcess or exit(): the
+    // backend's last chance to leave something behind (a headless run's exit
+    // shot). Called at most once; nullptr where there is nothing to do.
+    void (*ending)();
 };
 
 // A backend as the choice sees it, one entry of the choice's table.
@@ -130,6 +136,10 @@ extern const Backend* g_chosen;
 // Opens the first backend of the choice's table that can run here. When none
 // can, says why on standard error and ends the program with status 1.
 const Backend& choose();
+
+// Calls the chosen backend's ending, once (TerminateProcess; exit() reaches
+// it through an exit handler the choice registers).
+void end_of_process();
 
 // The backend in use, chosen at the first call.
 inline const Backend& current() { return g_chosen ? *g_chosen : choose(); }

@@ -32,17 +32,32 @@ const Bootstrap* const kBootstraps[] = {&x11::bootstrap};
 
 const Backend* g_chosen = nullptr;
 
+namespace {
+const Backend& take(const Backend* table) {
+    g_chosen = table;
+    if (table->ending) std::atexit(end_of_process);
+    return *table;
+}
+}  // namespace
+
 const Backend& choose() {
     std::string reasons;
     for (const Bootstrap* b : kBootstraps) {
         std::string why;
-        if (const Backend* table = b->open(&why)) return *(g_chosen = table);
+        if (const Backend* table = b->open(&why)) return take(table);
         reasons += reasons.empty() ? "" : "; ";
         reasons += why;
     }
     std::fprintf(stderr, "qx: %s\n", reasons.c_str());
     std::fflush(nullptr);
     std::exit(1);
+}
+
+void end_of_process() {
+    static bool ended = false;
+    if (ended || !g_chosen || !g_chosen->ending) return;
+    ended = true;
+    g_chosen->ending();
 }
 
 }  // namespace plat::backend

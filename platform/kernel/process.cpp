@@ -1,6 +1,7 @@
 // The module handle and the end of the process. TerminateProcess on the
 // current process ends it at once: no exit handlers, no static destructors,
-// no flushing of output streams.
+// no flushing of output streams; only the backend has its last word.
+#include "backend/backend.h"
 #include "gdi/objects.h"
 
 #include <layer_seams.h>
@@ -23,6 +24,7 @@ extern "C" HANDLE WINAPI GetCurrentProcess(void) { return kCurrentProcess; }
 
 extern "C" BOOL WINAPI TerminateProcess(HANDLE process, UINT code) {
     if (process != kCurrentProcess) return FALSE;
+    plat::backend::end_of_process();
     _exit(int(code));
 }
 

@@ -38,11 +38,14 @@ Module.canvas = document.getElementById("canvas");
         document.body.dataset.firstFrameMs = performance.now().toFixed(1);
     };
 
-    // TerminateProcess and exit end here, whatever the runtime's state.
+    // Every end of a run of the program comes here: the program's own end
+    // (TerminateProcess, exit), which the backend announces (ending.cpp), and
+    // the end of the first run, when the program first sleeps.
     Module.quit = function(code, toThrow) {
-        Module.qxEnded = true;
-        document.body.dataset.exitStatus = code;
-        status.textContent = "ended (status " + code + ")";
+        if (Module.qxEnding) {
+            document.body.dataset.exitStatus = code;
+            status.textContent = "ended (status " + code + ")";
+        }
         throw toThrow;
     };
     Module.onAbort = function(what) {

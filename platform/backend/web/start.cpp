@@ -34,6 +34,7 @@ const Backend kTable = {
     .boxes_answerable = boxes_answerable,
     .now_ms = now_ms,
     .sleep_ms = sleep_ms,
+    .ending = ending,
 };
 
 const Backend* open(std::string*) {

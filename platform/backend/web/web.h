@@ -82,6 +82,9 @@ void screen_size(int* w, int* h);
 // ---- cursor.cpp
 void show_cursor(bool visible);
 
+// ---- ending.cpp
+void ending();
+
 // ---- clock.cpp
 uint32_t now_ms();
 void sleep_ms(uint32_t ms);
