@@ -1,7 +1,9 @@
 // The quit box in the browser: ESC opens "本当に終了しますか？" on the canvas,
 // drawn as the layer draws it everywhere (each text is found pixel for pixel
 // as the layer renders it natively with the fonts the page packs); No keeps
-// the sample running; Yes ends it with status 1. Closing the page asks the
+// the sample running; Yes ends it with status 1. A key held when the page
+// loses the focus is released: answering No with the mouse then, the sample
+// runs on although the key was never let go. Closing the page asks the
 // browser's own question, and staying on the page opens the quit box.
 import fs from "node:fs";
 import path from "node:path";
@@ -47,6 +49,23 @@ await t.run(async ({ url, browser }) => {
     const rate = await t.readText(page, 20, 20, 6);
     t.check(rate.startsWith("FPS:"), `after No the rate text reads "${rate}"`);
     t.ok(`No closes the box and the sample runs on (${rate.trim()})`);
+
+    await t.tap(page, "Escape");
+    const shot2 = await boxShown(page, "blur");
+    await page.keyboard.down("KeyA");
+    await page.evaluate(() => window.dispatchEvent(new FocusEvent("blur")));
+    const [nx, ny] = t.findBoxText(shot2, "いいえ(N)", "E1E1E1").split(" ").map(Number);
+    const box = await page.$eval("#canvas", (c) => {
+        const r = c.getBoundingClientRect();
+        return { x: r.left, y: r.top, k: r.width / c.width };
+    });
+    await page.mouse.click(box.x + (nx + 20) * box.k, box.y + (ny + 8) * box.k);
+    await boxGone(page, "click");
+    await t.sleep(1000);
+    const held = await t.status(page);
+    await page.keyboard.up("KeyA");
+    t.check(held === "", `with A held through a blur, after No the status line says "${held}"`);
+    t.ok("a key held when the page loses the focus is released; a click answers No");
 
     await t.tap(page, "Escape");
     await boxShown(page, "esc2");
