@@ -1,6 +1,7 @@
 // getch in the browser: a program spinning in getch (no sleep, no message
 // pump) leaves the page running, so what it drew before is on the canvas and
-// a key pressed then reaches it: B gives 98 and the program ends.
+// a key pressed then reaches it: B gives 98 and the program ends, the text
+// it drew last on the canvas.
 import * as t from "./lib.mjs";
 
 await t.run(async ({ url, browser }) => {

@@ -56,6 +56,10 @@ void destroy(Native* n) {
     WebWindow* w = wwin(n);
     if (!w) return;
     const bool was_canvas = is_canvas(w);
+    // The canvas keeps the last picture of the window it showed as the
+    // program last drew it: a program that draws and ends at once (its
+    // answer, a final score) is not cut short of the next animation frame.
+    if (was_canvas && w->handoff && w->handoff->take()) present_sync(n);
     auto& list = windows();
     list.erase(std::remove(list.begin(), list.end(), w), list.end());
     for (WebWindow* o : list)
@@ -64,7 +68,6 @@ void destroy(Native* n) {
     delete w;
     // What was under a window that went shows again at once: the program
     // may end before the next animation frame (the answer to a quit box).
-    // The canvas keeps the last picture of the window it showed.
     if (!was_canvas) repaint();
 }
 
