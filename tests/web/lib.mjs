@@ -215,9 +215,9 @@ export function screentext(...args) {
 }
 
 // Where TEXT is drawn in shot FILE as the layer's message box draws it
-// (IPAGothic, 16 pixels, black over BG), as "X Y", or "".
-export function findBoxText(file, text, bg = "FFFFFF") {
-    const r = screentext("findrendered", file, "IPAGothic", "16", text, bg);
+// (IPAGothic, 16 pixels, black over BG; or in FACE at HEIGHT), as "X Y", or "".
+export function findBoxText(file, text, bg = "FFFFFF", height = 16, face = "IPAGothic") {
+    const r = screentext("findrendered", file, face, String(height), text, bg);
     check(r.status === 0 || r.status === 1, `screentext findrendered failed: ${r.err}`);
     return r.status === 0 ? r.out : "";
 }
