@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   g++ cmake ninja-build pkg-config
-  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fontconfig
+  libsdl2-dev libx11-dev libfreetype-dev libfontconfig-dev fontconfig libpng-dev
   libgtest-dev libbenchmark-dev
   fonts-ipafont-mincho fonts-ipafont-gothic
   xvfb openbox xdotool x11-utils imagemagick

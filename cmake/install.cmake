@@ -30,6 +30,7 @@ find_dependency(SDL2 CONFIG)
 find_dependency(X11)
 find_dependency(Freetype)
 find_dependency(Fontconfig)
+find_dependency(PNG)
 find_dependency(Threads)]])
 endif()
 configure_package_config_file(cmake/qxConfig.cmake.in ${PROJECT_BINARY_DIR}/qxConfig.cmake
@@ -52,7 +53,7 @@ if(WIN32)
   set(QX_PC_REQUIRES "")
   set(QX_PC_LIBS "-lqx -luser32 -lgdi32 -lmsimg32 -lwinmm -Wl,--undefined=WinMain -mwindows")
 else()
-  set(QX_PC_REQUIRES "Requires: sdl2 x11 freetype2 fontconfig")
+  set(QX_PC_REQUIRES "Requires: sdl2 x11 freetype2 fontconfig libpng")
   set(QX_PC_LIBS "-lqx -lqxplatform -pthread")
 endif()
 file(RELATIVE_PATH QX_PC_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
@@ -77,7 +78,7 @@ FreeType and fontconfig. A game links qx::qx (CMake) or qx (pkg-config).]])
   # What the layer links, and the fonts it draws Japanese text and the
   # Windows font names games ask for with.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libsdl2-dev, libx11-dev, libfreetype-dev, libfontconfig-dev, fonts-ipafont-gothic, fonts-ipafont-mincho")
+      "libsdl2-dev, libx11-dev, libfreetype-dev, libfontconfig-dev, libpng-dev, fonts-ipafont-gothic, fonts-ipafont-mincho")
   # What building a game with it takes.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "g++, cmake, pkg-config")
   include(CPack)

@@ -2,8 +2,9 @@
 // of functions that a backend fills (windows, the window manager's frame,
 // presentation, display modes, the cursor, key state, events, the clock and
 // sleeping), and the choice of backend, made once, at the first call through
-// the seam. Each backend lives in a folder of its own (x11/: SDL2 + Xlib);
-// code above this header includes none of their headers and never asks which
+// the seam. Each backend lives in a folder of its own (x11/: SDL2 + Xlib;
+// headless/: in memory, in virtual time; web/: a canvas in a browser); code
+// above this header includes none of their headers and never asks which
 // backend runs.
 #pragma once
 
@@ -128,18 +129,27 @@ struct Backend {
 struct Bootstrap {
     const char* name;
     // Opens the backend and returns its filled table; or returns nullptr and
-    // sets why to one line for the user that says what is missing.
+    // sets why to one line for the user that says what is missing. What the
+    // environment asks of a backend that is wrong (a malformed key script)
+    // is the user's mistake, not a missing desktop: the backend says so on
+    // standard error and ends the program with status 2.
     const Backend* (*open)(std::string* why);
 };
 
 extern const Backend* g_chosen;
-// Opens the first backend of the choice's table that can run here. When none
-// can, says why on standard error and ends the program with status 1.
+// Opens the backend the environment asks for (QX_HEADLESS), or the first
+// desktop of the choice's table that can run here, or else the headless
+// backend, saying so; in a browser, the page. When none may run, says why on
+// standard error and ends the program with status 1.
 const Backend& choose();
 
 // Calls the chosen backend's ending, once (TerminateProcess; exit() reaches
 // it through an exit handler the choice registers).
 void end_of_process();
+
+// Chooses the backend, if not yet chosen: the program's start-up calls it
+// before WinMain.
+void start();
 
 // The backend in use, chosen at the first call.
 inline const Backend& current() { return g_chosen ? *g_chosen : choose(); }

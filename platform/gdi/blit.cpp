@@ -32,6 +32,7 @@
 //   magenta is 0xFF00FF, not 0xF800F8). Negative extents fail; a source
 //   extent of 0 draws black.
 #include "gdi/objects.h"
+#include "kernel/out_of_memory.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -201,7 +202,7 @@ struct Source {
 
 // Copies the part read, [sx0, sx1) x [sy0, sy1), aside.
 [[gnu::noinline]] Source snapshot(const Surface& src, int64_t sx0, int64_t sy0, int64_t sx1, int64_t sy1) {
-    static thread_local std::vector<uint32_t> pixels;
+    static auto& pixels = *new std::vector<uint32_t>;
     const int64_t w = sx1 - sx0, h = sy1 - sy0;
     pixels.resize(size_t(w * h));
     for (int64_t y = 0; y < h; ++y)
@@ -224,7 +225,7 @@ enum class Op { copy, keyed };
 // first, a whole row at a time, so that the merge runs over contiguous
 // pixels; the columns of one destination pixel are merged after.
 const uint32_t* merge_rows(const Source& src, const Tap& r, int64_t x0, int64_t x1, Merge merge) {
-    static thread_local std::vector<uint32_t> line;
+    static auto& line = *new std::vector<uint32_t>;
     line.resize(size_t(x1 - x0));
     uint32_t* out = line.data();
     std::memcpy(out, src.row(r.first) + x0, size_t(x1 - x0) * 4);
@@ -362,7 +363,8 @@ bool copy(DC& dst, int xd, int yd, int wd, int hd, DC& src, int xs, int ys, int 
         return true;
     }
     if (fast_copy(ds, v, xd, yd, wd, hd, ss, xs, ys, ws, hs, op, key)) return true;
-    static thread_local std::vector<Tap> col_taps, row_taps;
+    static auto& col_taps = *new std::vector<Tap>;
+    static auto& row_taps = *new std::vector<Tap>;
     Axis cols, rows;
     if (!plan_axis(xd, wd, xs, ws, v.left, v.right, ss.width, true, both_negative_exclusive, col_taps, cols) ||
         !plan_axis(yd, hd, ys, hs, v.top, v.bottom, ss.height, false, both_negative_exclusive, row_taps, rows))
@@ -382,7 +384,11 @@ BOOL copy_or_fill(HDC hdcDest, int xd, int yd, int wd, int hd, HDC hdcSrc, int x
     if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY) return PatBlt(hdcDest, xd, yd, wd, hd, rop);
     DC* src = dc_from(hdcSrc);
     if (!src || rop != SRCCOPY) return FALSE;
-    return copy(*dst, xd, yd, wd, hd, *src, xs, ys, ws, hs, Op::copy, 0, both_negative_exclusive) ? TRUE : FALSE;
+    // Copies that plan their columns or read a snapshot allocate: short of
+    // memory, the call fails.
+    return or_fail<BOOL>(FALSE, [&] {
+        return copy(*dst, xd, yd, wd, hd, *src, xs, ys, ws, hs, Op::copy, 0, both_negative_exclusive) ? TRUE : FALSE;
+    });
 }
 
 }  // namespace
@@ -408,5 +414,7 @@ extern "C" BOOL WINAPI TransparentBlt(HDC hdcDest, int xd, int yd, int wd, int h
     DC* src = dc_from(hdcSrc);
     // No mirroring here: negative extents fail.
     if (!dst || !src || wd < 0 || hd < 0 || ws < 0 || hs < 0) return FALSE;
-    return copy(*dst, xd, yd, wd, hd, *src, xs, ys, ws, hs, Op::keyed, key_pixel(key), false) ? TRUE : FALSE;
+    return or_fail<BOOL>(FALSE, [&] {
+        return copy(*dst, xd, yd, wd, hd, *src, xs, ys, ws, hs, Op::keyed, key_pixel(key), false) ? TRUE : FALSE;
+    });
 }

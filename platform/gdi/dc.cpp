@@ -6,6 +6,7 @@
 
 #include "gdi/font.h"
 #include "gdi/objects.h"
+#include "kernel/out_of_memory.h"
 
 #include <climits>
 #include <cstdlib>
@@ -65,22 +66,24 @@ void deselect(const void* h) {
 }
 
 DC* new_dc(HDC* out) {
+    auto made = std::make_unique<DC>();
+    made->brush = static_cast<HBRUSH>(stock().brushes[WHITE_BRUSH]);
+    made->font = static_cast<HFONT>(stock().system_font);
     Slot* slot = nullptr;
     *out = static_cast<HDC>(handles().allocate(Kind::dc, &slot));
-    slot->dc = std::make_unique<DC>();
-    DC* dc = slot->dc.get();
-    dc->brush = static_cast<HBRUSH>(stock().brushes[WHITE_BRUSH]);
-    dc->font = static_cast<HFONT>(stock().system_font);
-    return dc;
+    slot->dc = std::move(made);
+    return slot->dc.get();
 }
 
 }  // namespace
 
 void Surface::resize(int w, int h) {
-    width = w > 0 ? w : 0;
-    height = h > 0 ? h : 0;
-    stride = width;
-    storage.assign(size_t(width) * size_t(height), 0);
+    w = w > 0 ? w : 0;
+    h = h > 0 ? h : 0;
+    std::vector<uint32_t> fresh(size_t(w) * size_t(h), 0);  // may throw: the surface stays as it was
+    storage.swap(fresh);
+    width = stride = w;
+    height = h;
     bits = storage.data();
     touch();
 }
@@ -107,9 +110,11 @@ void free_dc(HDC hdc) {
 using namespace plat;
 
 extern "C" HGDIOBJ WINAPI GetStockObject(int i) {
-    if (i >= WHITE_BRUSH && i <= NULL_BRUSH) return stock().brushes[i];
-    if (i == SYSTEM_FONT || i == DEFAULT_GUI_FONT) return stock().system_font;
-    return nullptr;
+    return or_fail<HGDIOBJ>(nullptr, [&]() -> HGDIOBJ {
+        if (i >= WHITE_BRUSH && i <= NULL_BRUSH) return stock().brushes[i];
+        if (i == SYSTEM_FONT || i == DEFAULT_GUI_FONT) return stock().system_font;
+        return nullptr;
+    });
 }
 
 extern "C" DWORD WINAPI GetObjectType(HGDIOBJ h) {
@@ -218,13 +223,16 @@ extern "C" HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type) {
 
 extern "C" HDC WINAPI CreateCompatibleDC(HDC hdc) {
     if (hdc && !dc_from(hdc)) return nullptr;
-    HDC h = nullptr;
-    DC* dc = new_dc(&h);
-    dc->memory = true;
-    // A new memory DC holds the stock 1 x 1 monochrome bitmap.
-    dc->bitmap = stock().mono_bitmap;
-    dc->surface = &bitmap_from(dc->bitmap)->surface;
-    return h;
+    return or_fail<HDC>(nullptr, [] {
+        HBITMAP mono = stock().mono_bitmap;
+        HDC h = nullptr;
+        DC* dc = new_dc(&h);
+        dc->memory = true;
+        // A new memory DC holds the stock 1 x 1 monochrome bitmap.
+        dc->bitmap = mono;
+        dc->surface = &bitmap_from(mono)->surface;
+        return h;
+    });
 }
 
 extern "C" BOOL WINAPI DeleteDC(HDC hdc) {
@@ -245,18 +253,25 @@ extern "C" HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     bool mono = (dc->memory && dc->surface && dc->surface->bits_per_pixel == 1) || cx == 0 || cy == 0;
     if (cx == 0 || cy == 0) cx = cy = 1;
     if (cx > kMaxSide || cy > kMaxSide || int64_t(cx) * cy > kMaxPixels) return nullptr;
-    Slot* slot = nullptr;
-    auto h = static_cast<HBITMAP>(handles().allocate(Kind::bitmap, &slot));
-    slot->bitmap = std::make_unique<Bitmap>();
-    slot->bitmap->surface.resize(cx, cy);
-    slot->bitmap->surface.bits_per_pixel = mono ? 1 : 32;
-    return h;
+    // Without the memory for its pixels the call fails, as on Windows: the
+    // caller goes on with no bitmap.
+    return or_fail<HBITMAP>(nullptr, [&] {
+        auto made = std::make_unique<Bitmap>();
+        made->surface.resize(cx, cy);
+        made->surface.bits_per_pixel = mono ? 1 : 32;
+        Slot* slot = nullptr;
+        auto h = static_cast<HBITMAP>(handles().allocate(Kind::bitmap, &slot));
+        slot->bitmap = std::move(made);
+        return h;
+    });
 }
 
 extern "C" HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
-    Slot* slot = nullptr;
-    auto h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
-    slot->brush.color = color & 0x00FFFFFF;
-    slot->brush.null_brush = false;
-    return h;
+    return or_fail<HBRUSH>(nullptr, [&] {
+        Slot* slot = nullptr;
+        auto h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
+        slot->brush.color = color & 0x00FFFFFF;
+        slot->brush.null_brush = false;
+        return h;
+    });
 }

@@ -7,6 +7,7 @@
 #include "gdi/font_bitmap.h"
 #include "gdi/font_files.h"
 #include "gdi/objects.h"
+#include "kernel/out_of_memory.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -240,16 +241,24 @@ const Glyph& glyph_of(Font& f, uint32_t cp, bool full_width) {
         c.lru.splice(c.lru.begin(), c.lru, it->second);
         return it->second->glyph;
     }
-    c.lru.push_front(GlyphCache::Entry{key, {}});
-    Glyph& g = c.lru.front().glyph;
+    // Rendered aside and then linked in, so that running out of memory on
+    // the way leaves the cache as it was.
+    Glyph made;
     Resolved r = resolve(f, cp, full_width);
     switch (r.source) {
-        case Source::builtin: render_builtin(g, cp); break;
-        case Source::face: render_face(*r.by, g, cp); break;
-        case Source::placeholder: render_placeholder(g, r.advance, cell_height_of(f), cp); break;
+        case Source::builtin: render_builtin(made, cp); break;
+        case Source::face: render_face(*r.by, made, cp); break;
+        case Source::placeholder: render_placeholder(made, r.advance, cell_height_of(f), cp); break;
     }
-    g.solid = std::all_of(g.coverage.begin(), g.coverage.end(), [](uint8_t v) { return v == 0 || v == 255; });
-    c.index.emplace(key, c.lru.begin());
+    made.solid = std::all_of(made.coverage.begin(), made.coverage.end(), [](uint8_t v) { return v == 0 || v == 255; });
+    c.lru.push_front(GlyphCache::Entry{key, std::move(made)});
+    try {
+        c.index.emplace(key, c.lru.begin());
+    } catch (...) {
+        c.lru.pop_front();
+        throw;
+    }
+    Glyph& g = c.lru.front().glyph;
     if (ascii) c.ascii[cp] = &g;  // list nodes keep their addresses
     constexpr size_t kEntryOverhead = sizeof(GlyphCache::Entry) + 64;
     c.bytes += g.coverage.size() + kEntryOverhead;
@@ -283,43 +292,45 @@ extern "C" HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, in
                                     DWORD bItalic, DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet,
                                     DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality,
                                     DWORD iPitchAndFamily, LPCSTR pszFaceName) {
-    auto f = std::make_unique<Font>();
-    LOGFONTA& lf = f->logfont;
-    lf.lfHeight = cHeight;
-    lf.lfWidth = cWidth;
-    lf.lfEscapement = cEscapement;
-    lf.lfOrientation = cOrientation;
-    lf.lfWeight = cWeight;
-    lf.lfItalic = BYTE(bItalic);
-    lf.lfUnderline = BYTE(bUnderline);
-    lf.lfStrikeOut = BYTE(bStrikeOut);
-    lf.lfCharSet = BYTE(iCharSet);
-    lf.lfOutPrecision = BYTE(iOutPrecision);
-    lf.lfClipPrecision = BYTE(iClipPrecision);
-    lf.lfQuality = BYTE(iQuality);
-    lf.lfPitchAndFamily = BYTE(iPitchAndFamily);
-    if (pszFaceName) {
-        // The face name is at most 31 bytes, cut on a character boundary.
-        size_t len = std::strlen(pszFaceName);
-        std::memcpy(lf.lfFaceName, pszFaceName, cp932_fit(pszFaceName, len, LF_FACESIZE - 1));
-    }
-    // Windows picks sizes for 0 and negative values: a negative height is the
-    // em height, 0 a default; a negative width counts as its magnitude.
-    int64_t h = cHeight == 0 ? 16 : cHeight < 0 ? -int64_t(cHeight) * 8 / 7 : cHeight;
-    int64_t w = cWidth < 0 ? -int64_t(cWidth) : cWidth;
-    h = std::min<int64_t>(h, 2048);
-    w = std::min<int64_t>(w, 2048);
-    std::string family = installed_family(cp932_to_utf8(lf.lfFaceName));
-    if (!open_face(*f, family, int(h), int(w))) {
-        f->builtin = true;
-    } else {
-        f->face->antialias = iQuality != NONANTIALIASED_QUALITY;
-        f->face->fixed_pitch = (iPitchAndFamily & 3) == FIXED_PITCH || FT_IS_FIXED_WIDTH(f->face->face);
-    }
-    Slot* slot = nullptr;
-    void* h_font = handles().allocate(Kind::font, &slot);
-    slot->font = std::move(f);
-    return static_cast<HFONT>(h_font);
+    return or_fail<HFONT>(nullptr, [&] {
+        auto f = std::make_unique<Font>();
+        LOGFONTA& lf = f->logfont;
+        lf.lfHeight = cHeight;
+        lf.lfWidth = cWidth;
+        lf.lfEscapement = cEscapement;
+        lf.lfOrientation = cOrientation;
+        lf.lfWeight = cWeight;
+        lf.lfItalic = BYTE(bItalic);
+        lf.lfUnderline = BYTE(bUnderline);
+        lf.lfStrikeOut = BYTE(bStrikeOut);
+        lf.lfCharSet = BYTE(iCharSet);
+        lf.lfOutPrecision = BYTE(iOutPrecision);
+        lf.lfClipPrecision = BYTE(iClipPrecision);
+        lf.lfQuality = BYTE(iQuality);
+        lf.lfPitchAndFamily = BYTE(iPitchAndFamily);
+        if (pszFaceName) {
+            // The face name is at most 31 bytes, cut on a character boundary.
+            size_t len = std::strlen(pszFaceName);
+            std::memcpy(lf.lfFaceName, pszFaceName, cp932_fit(pszFaceName, len, LF_FACESIZE - 1));
+        }
+        // Windows picks sizes for 0 and negative values: a negative height is the
+        // em height, 0 a default; a negative width counts as its magnitude.
+        int64_t h = cHeight == 0 ? 16 : cHeight < 0 ? -int64_t(cHeight) * 8 / 7 : cHeight;
+        int64_t w = cWidth < 0 ? -int64_t(cWidth) : cWidth;
+        h = std::min<int64_t>(h, 2048);
+        w = std::min<int64_t>(w, 2048);
+        std::string family = installed_family(cp932_to_utf8(lf.lfFaceName));
+        if (!open_face(*f, family, int(h), int(w))) {
+            f->builtin = true;
+        } else {
+            f->face->antialias = iQuality != NONANTIALIASED_QUALITY;
+            f->face->fixed_pitch = (iPitchAndFamily & 3) == FIXED_PITCH || FT_IS_FIXED_WIDTH(f->face->face);
+        }
+        Slot* slot = nullptr;
+        void* h_font = handles().allocate(Kind::font, &slot);
+        slot->font = std::move(f);
+        return static_cast<HFONT>(h_font);
+    });
 }
 
 extern "C" BOOL WINAPI GetTextMetricsA(HDC hdc, TEXTMETRICA* tm) {

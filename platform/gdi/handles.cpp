@@ -3,6 +3,8 @@
 
 #include "gdi/font.h"
 
+#include <algorithm>
+
 namespace plat {
 
 namespace {
@@ -22,11 +24,14 @@ void* HandleTable::allocate(Kind kind, Slot** out) {
         index = free_.back();
         free_.pop_back();
     } else {
+        // Both tables grow before anything changes, so a failed allocation
+        // leaves them as they were; and the free list can always take every
+        // slot back without allocating, so releasing never fails.
+        if (slots_.size() == slots_.capacity()) slots_.reserve(std::max<size_t>(64, 2 * slots_.capacity()));
+        if (free_.capacity() < slots_.capacity()) free_.reserve(slots_.capacity());
         index = static_cast<uint32_t>(slots_.size());
         slots_.emplace_back();
         count_ = slots_.size();
-        // Keep the free list able to take every slot back without allocating.
-        if (free_.capacity() < slots_.size()) free_.reserve(slots_.capacity());
     }
     Slot& s = slots_[index];
     s.kind = kind;

@@ -4,6 +4,7 @@
 #include "gdi/bmp.h"
 #include "gdi/cp932.h"
 #include "gdi/objects.h"
+#include "kernel/out_of_memory.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -64,20 +65,20 @@ using namespace plat;
 extern "C" HANDLE WINAPI LoadImageA(HINSTANCE, LPCSTR name, UINT type, int cx, int cy, UINT flags) {
     // Bitmaps from files at their own size are what is provided.
     if (type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE) || !name || cx != 0 || cy != 0) return nullptr;
-    DecodedBmp bmp;
-    try {
+    // A large picture with too little memory left is a failed load.
+    return or_fail<HANDLE>(nullptr, [&]() -> HANDLE {
+        DecodedBmp bmp;
         if (!load(name, &bmp)) return nullptr;
-    } catch (const std::bad_alloc&) {  // a large picture with too little memory left: a failed load
-        return nullptr;
-    }
-    Slot* slot = nullptr;
-    auto h = static_cast<HBITMAP>(handles().allocate(Kind::bitmap, &slot));
-    slot->bitmap = std::make_unique<Bitmap>();
-    Surface& s = slot->bitmap->surface;
-    s.storage = std::move(bmp.pixels);
-    s.width = s.stride = bmp.width;
-    s.height = bmp.height;
-    s.bits = s.storage.data();
-    s.bits_per_pixel = bmp.bits_per_pixel;
-    return h;
+        auto made = std::make_unique<Bitmap>();
+        Surface& s = made->surface;
+        s.storage = std::move(bmp.pixels);
+        s.width = s.stride = bmp.width;
+        s.height = bmp.height;
+        s.bits = s.storage.data();
+        s.bits_per_pixel = bmp.bits_per_pixel;
+        Slot* slot = nullptr;
+        auto h = static_cast<HBITMAP>(handles().allocate(Kind::bitmap, &slot));
+        slot->bitmap = std::move(made);
+        return h;
+    });
 }

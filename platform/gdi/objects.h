@@ -88,7 +88,8 @@ public:
     // A handle is (slot index + 1) << kGenerationBits | generation.
     static constexpr unsigned kGenerationBits = 16;
 
-    // Returns the new slot's handle value; never fails short of memory.
+    // Returns the new slot's handle value; short of memory, throws
+    // std::bad_alloc with the table unchanged.
     void* allocate(Kind kind, Slot** out);
     // Lookups are inline: every GDI call makes several.
     Slot* lookup_any(const void* handle) {

@@ -4,6 +4,7 @@
 #include "gdi/cp932.h"
 #include "gdi/font.h"
 #include "gdi/objects.h"
+#include "kernel/out_of_memory.h"
 
 #include <algorithm>
 
@@ -42,55 +43,61 @@ extern "C" BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR s, int n) {
     DC* dc = dc_from(hdc);
     if (!dc || n < 0 || (n > 0 && !s)) return FALSE;
     if (!dc->surface || n == 0) return TRUE;
-    Font& f = font_for(*dc);
-    static thread_local std::vector<Char932> chars;
-    int64_t width = measure(f, s, n, chars);
-    if (dc->bk_mode == OPAQUE)
-        fill_rect(*dc, x, y, x + width, int64_t(y) + cell_height(f), to_pixel(dc->bk_color));
     Surface& sf = *dc->surface;
-    const uint32_t ink = to_pixel(dc->text_color & 0xFFFFFF);
-    // Clip each glyph's box once against what the DC may draw on, then blend
-    // its coverage row by row with no per-pixel checks.
-    const Box v = visible_box(*dc);
-    const int64_t vl = v.left, vt = v.top, vr = v.right, vb = v.bottom;
-    int64_t pen = x;
-    for (auto c : chars) {
-        // Only glyphs that can reach the visible box are rendered: at a huge
-        // height a single glyph is megabytes, and most of a line lies off
-        // the surface.
-        const GlyphBox& box = glyph_box(f, c.cp, c.wide);
-        const int64_t at = pen;
-        pen += box.advance;
-        if (at + box.right <= vl || at + box.left >= vr || int64_t(y) + box.bottom <= vt || int64_t(y) + box.top >= vb)
-            continue;
-        const Glyph& g = glyph_of(f, c.cp, c.wide);
-        const int64_t gx = at + g.left, gy = int64_t(y) + g.top;
-        const int64_t x0 = std::max(gx, vl), x1 = std::min(gx + g.width, vr);
-        const int64_t y0 = std::max(gy, vt), y1 = std::min(gy + g.rows, vb);
-        for (int64_t py = y0; py < y1; ++py) {
-            const uint8_t* cov = g.coverage.data() + (py - gy) * g.width - gx;
-            uint32_t* row = sf.bits + py * sf.stride;
-            if (g.solid) {
-                // Ink or not, chosen without a branch: bitmap glyphs' ink
-                // patterns defeat branch prediction.
-                for (int64_t px = x0; px < x1; ++px) row[px] = cov[px] ? ink : row[px];
-            } else {
-                for (int64_t px = x0; px < x1; ++px)
-                    if (unsigned a = cov[px]) row[px] = blend(row[px], ink, a);
+    // Short of memory for a glyph, the text stops there and the call fails.
+    BOOL drawn = or_fail<BOOL>(FALSE, [&] {
+        Font& f = font_for(*dc);
+        static auto& chars = *new std::vector<Char932>;
+        int64_t width = measure(f, s, n, chars);
+        if (dc->bk_mode == OPAQUE)
+            fill_rect(*dc, x, y, x + width, int64_t(y) + cell_height(f), to_pixel(dc->bk_color));
+        const uint32_t ink = to_pixel(dc->text_color & 0xFFFFFF);
+        // Clip each glyph's box once against what the DC may draw on, then blend
+        // its coverage row by row with no per-pixel checks.
+        const Box v = visible_box(*dc);
+        const int64_t vl = v.left, vt = v.top, vr = v.right, vb = v.bottom;
+        int64_t pen = x;
+        for (auto c : chars) {
+            // Only glyphs that can reach the visible box are rendered: at a huge
+            // height a single glyph is megabytes, and most of a line lies off
+            // the surface.
+            const GlyphBox& box = glyph_box(f, c.cp, c.wide);
+            const int64_t at = pen;
+            pen += box.advance;
+            if (at + box.right <= vl || at + box.left >= vr || int64_t(y) + box.bottom <= vt || int64_t(y) + box.top >= vb)
+                continue;
+            const Glyph& g = glyph_of(f, c.cp, c.wide);
+            const int64_t gx = at + g.left, gy = int64_t(y) + g.top;
+            const int64_t x0 = std::max(gx, vl), x1 = std::min(gx + g.width, vr);
+            const int64_t y0 = std::max(gy, vt), y1 = std::min(gy + g.rows, vb);
+            for (int64_t py = y0; py < y1; ++py) {
+                const uint8_t* cov = g.coverage.data() + (py - gy) * g.width - gx;
+                uint32_t* row = sf.bits + py * sf.stride;
+                if (g.solid) {
+                    // Ink or not, chosen without a branch: bitmap glyphs' ink
+                    // patterns defeat branch prediction.
+                    for (int64_t px = x0; px < x1; ++px) row[px] = cov[px] ? ink : row[px];
+                } else {
+                    for (int64_t px = x0; px < x1; ++px)
+                        if (unsigned a = cov[px]) row[px] = blend(row[px], ink, a);
+                }
             }
         }
-    }
+        return TRUE;
+    });
     sf.touch();
-    return TRUE;
+    return drawn;
 }
 
 extern "C" BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR s, int n, LPSIZE size) {
     DC* dc = dc_from(hdc);
     if (!dc || !size || n < 0 || (n > 0 && !s)) return FALSE;
-    Font& f = font_for(*dc);
-    std::vector<Char932> chars;
-    int64_t w = measure(f, s, n, chars);
-    size->cx = LONG(std::min<int64_t>(w, INT32_MAX));
-    size->cy = cell_height(f);
-    return TRUE;
+    return or_fail<BOOL>(FALSE, [&] {
+        Font& f = font_for(*dc);
+        std::vector<Char932> chars;
+        int64_t w = measure(f, s, n, chars);
+        size->cx = LONG(std::min<int64_t>(w, INT32_MAX));
+        size->cy = cell_height(f);
+        return TRUE;
+    });
 }

@@ -1,9 +1,18 @@
-// The program's start-up code: hands control to WinMain with the module's
-// instance, as the Windows start-up code does. The command line is passed
-// empty; the show command is the default.
+// The program's start-up code: chooses the backend, then hands control to
+// WinMain with the module's instance, as the Windows start-up code does. The
+// command line is passed empty; the show command is the default.
 #include <windows.h>
 
+// The layer's start-up (backend/choose.cpp). This file is compiled into the
+// runtime's library, which sees only windows.h of the layer.
+namespace plat::backend {
+void start();
+}
+
 int main() {
+    // Chosen before WinMain, so that a run that cannot start (no display, a
+    // malformed key script) ends before the program has done anything.
+    plat::backend::start();
     char empty[] = "";
     return WinMain(GetModuleHandleA(nullptr), nullptr, empty, 10 /* SW_SHOWDEFAULT */);
 }

@@ -5,6 +5,7 @@
 // produces: close, erase with the class brush, paint validation.
 #include "backend/backend.h"
 #include "gdi/dc.h"
+#include "kernel/out_of_memory.h"
 #include "user/window.h"
 
 #include <deque>
@@ -100,7 +101,12 @@ using namespace plat;
 
 extern "C" BOOL WINAPI PeekMessageA(LPMSG msg, HWND h, UINT lo, UINT hi, UINT remove) {
     if (!msg) return FALSE;
-    pump_native_events();
+    // Short of memory, new events wait for the next call; what is queued is
+    // still delivered.
+    or_fail(false, [] {
+        pump_native_events();
+        return true;
+    });
     Queue& q = queue();
     for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
         if (!matches(*it, h, lo, hi)) continue;
@@ -145,7 +151,11 @@ extern "C" BOOL WINAPI TranslateMessage(const MSG* msg) {
     if (vk >= 'A' && vk <= 'Z') ch = shift ? int(vk) : int(vk) + 32;
     else if (vk >= '0' && vk <= '9' && !shift) ch = int(vk);
     else if (vk == VK_SPACE || vk == VK_RETURN || vk == VK_ESCAPE || vk == VK_BACK || vk == VK_TAB) ch = int(vk);
-    if (ch && msg->message == WM_KEYDOWN) post(msg->hwnd, WM_CHAR, WPARAM(ch), msg->lParam);
+    if (ch && msg->message == WM_KEYDOWN)
+        return or_fail<BOOL>(FALSE, [&] {
+            post(msg->hwnd, WM_CHAR, WPARAM(ch), msg->lParam);
+            return TRUE;
+        });
     return TRUE;
 }
 
@@ -161,8 +171,10 @@ extern "C" LRESULT WINAPI SendMessageA(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 
 extern "C" BOOL WINAPI PostMessageA(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     if (h && !window_from(h)) return FALSE;
-    post(h, m, wp, lp);
-    return TRUE;
+    return or_fail<BOOL>(FALSE, [&] {
+        post(h, m, wp, lp);
+        return TRUE;
+    });
 }
 
 extern "C" void WINAPI PostQuitMessage(int code) {
@@ -200,6 +212,7 @@ extern "C" HDC WINAPI BeginPaint(HWND h, LPPAINTSTRUCT ps) {
     if (!w || !ps) return nullptr;
     HDC hdc = GetDC(h);
     DC* dc = dc_from(hdc);
+    if (!dc) return nullptr;  // no memory for the DC: the window stays invalid
     RECT r = w->has_update ? w->update : RECT{0, 0, 0, 0};
     dc->clip = r;
     dc->has_clip = true;

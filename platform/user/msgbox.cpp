@@ -9,6 +9,7 @@
 // box is gone does not see the answering key still held.
 #include "backend/backend.h"
 #include "gdi/cp932.h"
+#include "kernel/out_of_memory.h"
 #include "user/window.h"
 
 #include <layer_seams.h>
@@ -253,7 +254,8 @@ void plat::seam::answer_message_boxes(BoxAnswer answer) { g_answer = answer; }
 
 using namespace plat;
 
-extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+// The box itself; it may run out of memory only before its window is up.
+static int message_box(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (!text) text = "";
     if (!caption) caption = "Error";
     if (g_answer) return g_answer(owner, text, caption, type);
@@ -297,10 +299,11 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
     x = std::clamp(x, 0, std::max(0, GetSystemMetrics(SM_CXSCREEN) - ow));
     y = std::clamp(y, 0, std::max(0, GetSystemMetrics(SM_CYSCREEN) - oh));
 
+    const char* box_class = register_box_class();
+    g_boxes.push_back(&b);
     bool owner_was_enabled = ow_win ? ow_win->enabled : true;
     if (ow_win) ow_win->enabled = false;
-    g_boxes.push_back(&b);
-    HWND h = CreateWindowExA(WS_EX_TOPMOST, register_box_class(), caption, style, x, y, ow, oh,
+    HWND h = CreateWindowExA(WS_EX_TOPMOST, box_class, caption, style, x, y, ow, oh,
                              ow_win ? owner : nullptr, nullptr, nullptr, nullptr);
     b.hwnd = h;
     if (h) {
@@ -329,4 +332,9 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
         SetForegroundWindow(owner);
     }
     return b.result;
+}
+
+// Short of memory, the box fails as when its window cannot be made: 0.
+extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    return or_fail(0, [&] { return message_box(owner, text, caption, type); });
 }

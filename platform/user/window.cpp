@@ -7,6 +7,7 @@
 #include "backend/backend.h"
 #include "gdi/cp932.h"
 #include "gdi/dc.h"
+#include "kernel/out_of_memory.h"
 #include "user/display.h"
 
 #include <layer_seams.h>
@@ -53,14 +54,20 @@ int clamp_side(int64_t v) { return int(std::clamp<int64_t>(v, 0, kMaxClientSide)
 void resize_client(Window* w, int cw, int ch) {
     cw = clamp_side(cw);
     ch = clamp_side(ch);
-    if (cw == w->surface.width && ch == w->surface.height) return;
+    Surface& s = w->surface;
+    if (cw == s.width && ch == s.height) return;
+    // The new pixels are made before anything changes: short of memory, the
+    // window keeps its old surface (and the caller fails).
+    std::vector<uint32_t> fresh(size_t(cw) * size_t(ch), 0);
+    const int keep_w = std::min(s.width, cw);
+    for (int y = 0; keep_w > 0 && y < std::min(s.height, ch); ++y)
+        std::memcpy(fresh.data() + size_t(y) * cw, s.bits + size_t(y) * s.stride, size_t(keep_w) * 4);
     std::lock_guard<std::mutex> g(w->handoff.lock);
-    std::vector<uint32_t> old = std::move(w->surface.storage);
-    int ow = w->surface.width, oh = w->surface.height;
-    w->surface.resize(cw, ch);
-    const int keep_w = std::min(ow, cw);
-    for (int y = 0; keep_w > 0 && y < std::min(oh, ch); ++y)
-        std::memcpy(w->surface.bits + size_t(y) * cw, old.data() + size_t(y) * ow, size_t(keep_w) * 4);
+    s.storage.swap(fresh);
+    s.width = s.stride = cw;
+    s.height = ch;
+    s.bits = s.storage.data();
+    s.touch();
 }
 
 backend::Extents extents_of(DWORD style) {
@@ -116,10 +123,11 @@ void follow_native_move(Window* w, int client_x, int client_y) {
 }
 
 void follow_native_size(Window* w, int cw, int ch) {
-    if (cw == w->surface.width && ch == w->surface.height) return;
-    w->outer.right += cw - w->surface.width;
-    w->outer.bottom += ch - w->surface.height;
+    const int ow = w->surface.width, oh = w->surface.height;
+    if (cw == ow && ch == oh) return;
     resize_client(w, cw, ch);
+    w->outer.right += cw - ow;
+    w->outer.bottom += ch - oh;
     if (w->cls.style & (CS_HREDRAW | CS_VREDRAW)) invalidate_all(w, true);
 }
 
@@ -133,15 +141,17 @@ void plat::seam::present_now(HWND h) {
 
 extern "C" ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
     if (!wc || !wc->lpszClassName || !wc->lpfnWndProc || find_class(wc->lpszClassName)) return 0;
-    WindowClass c;
-    c.name = wc->lpszClassName;
-    c.style = wc->style;
-    c.proc = wc->lpfnWndProc;
-    c.instance = wc->hInstance;
-    c.background = wc->hbrBackground;
-    c.cursor = wc->hCursor;
-    classes().push_back(c);
-    return ATOM(0xC000 + classes().size());
+    return or_fail<ATOM>(0, [&] {
+        WindowClass c;
+        c.name = wc->lpszClassName;
+        c.style = wc->style;
+        c.proc = wc->lpfnWndProc;
+        c.instance = wc->hInstance;
+        c.background = wc->hbrBackground;
+        c.cursor = wc->hCursor;
+        classes().push_back(c);
+        return ATOM(0xC000 + classes().size());
+    });
 }
 
 extern "C" BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE) {
@@ -156,70 +166,89 @@ extern "C" BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE) {
 
 extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
                                        int width, int height, HWND parent, HMENU, HINSTANCE instance, LPVOID param) {
-    const WindowClass* cls = find_class(class_name);
-    if (!cls) return nullptr;
-    if (x == CW_USEDEFAULT) x = y = 64;
-    if (width == CW_USEDEFAULT) width = 640, height = 480;
-    auto owned_window = std::make_unique<Window>();
-    Window* w = owned_window.get();
-    w->cls = *cls;
-    w->proc = cls->proc;
-    w->style = style = top_level_style(style);
-    w->exstyle = exstyle;
-    w->title = title ? title : "";
-    w->owner = parent;
-    w->outer = RECT{x, y, LONG(std::clamp<int64_t>(int64_t(x) + std::max(width, 0), INT32_MIN, INT32_MAX)),
-                    LONG(std::clamp<int64_t>(int64_t(y) + std::max(height, 0), INT32_MIN, INT32_MAX))};
-    clamp_to_max_track(w->outer, style);
-    width = int(int64_t(w->outer.right) - x);
-    height = int(int64_t(w->outer.bottom) - y);
-    backend::Extents e = extents_of(style);
-    int cw = clamp_side(int64_t(width) - e.left - e.right);
-    int ch = clamp_side(int64_t(height) - e.top - e.bottom);
-    w->surface.resize(cw, ch);
+    return or_fail<HWND>(nullptr, [&]() -> HWND {
+        const WindowClass* cls = find_class(class_name);
+        if (!cls) return nullptr;
+        if (x == CW_USEDEFAULT) x = y = 64;
+        if (width == CW_USEDEFAULT) width = 640, height = 480;
+        auto owned_window = std::make_unique<Window>();
+        Window* w = owned_window.get();
+        w->cls = *cls;
+        w->proc = cls->proc;
+        w->style = style = top_level_style(style);
+        w->exstyle = exstyle;
+        w->title = title ? title : "";
+        w->owner = parent;
+        w->outer = RECT{x, y, LONG(std::clamp<int64_t>(int64_t(x) + std::max(width, 0), INT32_MIN, INT32_MAX)),
+                        LONG(std::clamp<int64_t>(int64_t(y) + std::max(height, 0), INT32_MIN, INT32_MAX))};
+        clamp_to_max_track(w->outer, style);
+        width = int(int64_t(w->outer.right) - x);
+        height = int(int64_t(w->outer.bottom) - y);
+        backend::Extents e = extents_of(style);
+        int cw = clamp_side(int64_t(width) - e.left - e.right);
+        int ch = clamp_side(int64_t(height) - e.top - e.bottom);
+        w->surface.resize(cw, ch);
+        const std::string utf8 = cp932_to_utf8(w->title.c_str());
+        // Room in the registries first: past this point nothing that can run
+        // out of memory stands between the handle and a complete window.
+        owned().reserve(owned().size() + 1);
+        all_windows().reserve(all_windows().size() + 1);
 
-    Slot* slot = nullptr;
-    w->handle = static_cast<HWND>(handles().allocate(Kind::window, &slot));
-    slot->window = w;
-    owned().push_back(std::move(owned_window));
-    all_windows().push_back(w);
+        Slot* slot = nullptr;
+        w->handle = static_cast<HWND>(handles().allocate(Kind::window, &slot));
+        slot->window = w;
+        owned().push_back(std::move(owned_window));
+        all_windows().push_back(w);
 
-    backend::WindowSpec spec;
-    std::string utf8 = cp932_to_utf8(w->title.c_str());
-    spec.title_utf8 = utf8.c_str();
-    spec.x = x;
-    spec.y = y;
-    spec.client_w = cw;
-    spec.client_h = ch;
-    spec.decorated = decorated_style(style);
-    spec.resizable = (style & WS_THICKFRAME) != 0;
-    spec.topmost = (exstyle & WS_EX_TOPMOST) != 0;
-    const backend::Backend& desktop = backend::current();
-    w->native = desktop.create(w, spec);
-    if (Window* o = window_from(parent)) desktop.set_transient_for(w->native, o->native);
-    desktop.present(w->native, &w->handoff);
+        backend::WindowSpec spec;
+        spec.title_utf8 = utf8.c_str();
+        spec.x = x;
+        spec.y = y;
+        spec.client_w = cw;
+        spec.client_h = ch;
+        spec.decorated = decorated_style(style);
+        spec.resizable = (style & WS_THICKFRAME) != 0;
+        spec.topmost = (exstyle & WS_EX_TOPMOST) != 0;
+        const backend::Backend& desktop = backend::current();
+        try {
+            w->native = desktop.create(w, spec);
+            if (Window* o = window_from(parent)) desktop.set_transient_for(w->native, o->native);
+            desktop.present(w->native, &w->handoff);
+        } catch (const std::bad_alloc&) {
+            // No memory for the native window: the window lives on without one,
+            // as it does where no desktop can make it.
+            desktop.destroy(w->native);
+            w->native = nullptr;
+        }
 
-    CREATESTRUCTA cs{param, instance, nullptr, parent, height, width, y, x, LONG(style), title, class_name, exstyle};
-    HWND h = w->handle;
-    if (!call_proc(w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
-        call_proc(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-        DestroyWindow(h);
-        return nullptr;
-    }
-    if ((style & WS_VISIBLE) && window_from(h)) {
-        desktop.show(w->native, true);
-        invalidate_all(w, true);
-        set_foreground(h);
-    }
-    return window_from(h) ? h : nullptr;
+        CREATESTRUCTA cs{param, instance, nullptr, parent, height, width, y, x, LONG(style), title, class_name, exstyle};
+        HWND h = w->handle;
+        if (!call_proc(w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
+            call_proc(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+            DestroyWindow(h);
+            return nullptr;
+        }
+        if ((style & WS_VISIBLE) && window_from(h)) {
+            desktop.show(w->native, true);
+            invalidate_all(w, true);
+            set_foreground(h);
+        }
+        return window_from(h) ? h : nullptr;
+    });
 }
 
 extern "C" BOOL WINAPI DestroyWindow(HWND h) {
     Window* w = window_from(h);
     if (!w) return FALSE;
-    // Owned windows go first, as on Windows.
-    for (Window* o : std::vector<Window*>(all_windows()))
-        if (o->owner == h) DestroyWindow(o->handle);
+    // Owned windows go first, as on Windows. Each destruction changes the
+    // list, so it is searched again from the start (and never copied: this
+    // must work with no memory to spare).
+    for (;;) {
+        auto& list = all_windows();
+        auto it = std::find_if(list.begin(), list.end(), [h](Window* o) { return o->owner == h; });
+        if (it == list.end()) break;
+        DestroyWindow((*it)->handle);
+    }
     call_proc(w, WM_DESTROY, 0, 0);
     call_proc(w, WM_NCDESTROY, 0, 0);
     w->destroyed = true;
@@ -263,9 +292,13 @@ extern "C" BOOL WINAPI UpdateWindow(HWND h) {
 extern "C" BOOL WINAPI SetWindowTextA(HWND h, LPCSTR s) {
     Window* w = window_from(h);
     if (!w) return FALSE;
-    w->title = s ? s : "";
-    backend::current().set_title(w->native, cp932_to_utf8(w->title.c_str()).c_str());
-    return TRUE;
+    return or_fail<BOOL>(FALSE, [&] {
+        std::string title = s ? s : "";
+        const std::string utf8 = cp932_to_utf8(title.c_str());
+        w->title.swap(title);
+        backend::current().set_title(w->native, utf8.c_str());
+        return TRUE;
+    });
 }
 
 extern "C" int WINAPI GetWindowTextA(HWND h, LPSTR s, int max) {
@@ -315,9 +348,10 @@ extern "C" BOOL WINAPI AdjustWindowRect(LPRECT r, DWORD style, BOOL) {
     return TRUE;
 }
 
-extern "C" BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags) {
-    Window* w = window_from(h);
-    if (!w) return FALSE;
+namespace {
+
+// SetWindowPos, with the window found.
+BOOL place(Window* w, HWND h, HWND after, int x, int y, int cx, int cy, UINT flags) {
     if (!(flags & SWP_NOZORDER)) {
         if (after == HWND_TOPMOST) w->exstyle |= WS_EX_TOPMOST;
         if (after == HWND_NOTOPMOST) w->exstyle &= ~DWORD(WS_EX_TOPMOST);
@@ -337,12 +371,12 @@ extern "C" BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, in
     }
     if (flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
     clamp_to_max_track(r, w->style);
-    w->outer = r;
     backend::Extents e = extents_of(w->style);
     int cw = clamp_side(int64_t(r.right) - r.left - e.left - e.right);
     int ch = clamp_side(int64_t(r.bottom) - r.top - e.top - e.bottom);
     bool resized = cw != w->surface.width || ch != w->surface.height;
     resize_client(w, cw, ch);
+    w->outer = r;
     if (!take_fullscreen(w)) backend::current().move_resize(w->native, r.left, r.top, cw, ch);
     if (flags & SWP_SHOWWINDOW) {
         backend::current().show(w->native, true);
@@ -350,6 +384,14 @@ extern "C" BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, in
     }
     if (resized && (w->cls.style & (CS_HREDRAW | CS_VREDRAW))) invalidate_all(w, true);
     return TRUE;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags) {
+    Window* w = window_from(h);
+    if (!w) return FALSE;
+    return or_fail<BOOL>(FALSE, [&] { return place(w, h, after, x, y, cx, cy, flags); });
 }
 
 extern "C" BOOL WINAPI GetWindowRect(HWND h, LPRECT r) {
@@ -399,12 +441,15 @@ extern "C" BOOL WINAPI SetForegroundWindow(HWND h) {
 }
 
 extern "C" HDC WINAPI GetDC(HWND h) {
-    if (!h) return make_window_dc(nullptr, nullptr);  // the screen: nothing to draw on here
-    Window* w = window_from(h);
-    if (!w) return nullptr;
-    HDC dc = make_window_dc(w, &w->surface);
-    w->dcs.push_back(dc);
-    return dc;
+    return or_fail<HDC>(nullptr, [h]() -> HDC {
+        if (!h) return make_window_dc(nullptr, nullptr);  // the screen: nothing to draw on here
+        Window* w = window_from(h);
+        if (!w) return nullptr;
+        w->dcs.reserve(w->dcs.size() + 1);
+        HDC dc = make_window_dc(w, &w->surface);
+        w->dcs.push_back(dc);
+        return dc;
+    });
 }
 
 extern "C" int WINAPI ReleaseDC(HWND h, HDC dc) {

@@ -14,16 +14,19 @@
 //                                    find exactly those pixels; prints "X Y"
 //   screentext colors FILE X Y W H   distinct colours in a rectangle, one
 //                                    "RRGGBB COUNT" a line
+//   screentext bounds FILE RRGGBB... the smallest rectangle holding every pixel
+//                                    of those colours; prints "X Y W H"
 //   screentext close WINDOW          ask WINDOW to close (WM_DELETE_WINDOW)
 //
-// FILE is a binary PPM (P6, maxval 255 or 65535). Exit status: 0 done or found,
-// 1 not found, 2 bad arguments or unreadable input.
+// FILE is a binary PPM (P6, maxval 255 or 65535) or a PNG. Exit status: 0
+// done or found, 1 not found, 2 bad arguments or unreadable input.
 #include <windows.h>
 
 #include "gdi/font_bitmap.h"
 
 #include <X11/Xlib.h>
 #include <iconv.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cctype>
@@ -67,10 +70,32 @@ int header_number(std::istream& in) {
     return v;
 }
 
-Image load_ppm(const char* path) {
+Image load_png(const char* path) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path)) die(std::string(path) + ": " + image.message);
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> raw(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, raw.data(), 0, nullptr)) die(std::string(path) + ": " + image.message);
+    Image img;
+    img.w = int(image.width);
+    img.h = int(image.height);
+    img.px.resize(size_t(img.w) * size_t(img.h));
+    for (size_t i = 0; i < img.px.size(); ++i)
+        img.px[i] = uint32_t(raw[3 * i]) << 16 | uint32_t(raw[3 * i + 1]) << 8 | raw[3 * i + 2];
+    return img;
+}
+
+Image load_image(const char* path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) die(std::string("cannot open ") + path);
-    if (in.get() != 'P' || in.get() != '6') die(std::string(path) + " is not a binary PPM (P6)");
+    const int first = in.get();
+    if (first == 0x89) {
+        in.close();
+        return load_png(path);
+    }
+    if (first != 'P' || in.get() != '6') die(std::string(path) + " is neither a binary PPM (P6) nor a PNG");
     Image img;
     img.w = header_number(in);
     img.h = header_number(in);
@@ -232,21 +257,21 @@ int number(const char* s) {
 int main(int argc, char** argv) {
     const std::string cmd = argc > 1 ? argv[1] : "";
     if (cmd == "read" && argc == 6) {
-        Image img = load_ppm(argv[2]);
+        Image img = load_image(argv[2]);
         std::printf("%s\n", read_cells(img, number(argv[3]), number(argv[4]), number(argv[5])).c_str());
         return 0;
     }
-    if (cmd == "find" && argc == 4) return report(search(load_ppm(argv[2]), builtin_pattern(argv[3])));
+    if (cmd == "find" && argc == 4) return report(search(load_image(argv[2]), builtin_pattern(argv[3])));
     if (cmd == "findrendered" && (argc == 6 || argc == 7)) {
         COLORREF bg = 0xFFFFFF;
         if (argc == 7) {
             unsigned long rgb = std::strtoul(argv[6], nullptr, 16);
             bg = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
         }
-        return report(search(load_ppm(argv[2]), rendered_pattern(argv[3], number(argv[4]), argv[5], bg)));
+        return report(search(load_image(argv[2]), rendered_pattern(argv[3], number(argv[4]), argv[5], bg)));
     }
     if (cmd == "colors" && argc == 7) {
-        Image img = load_ppm(argv[2]);
+        Image img = load_image(argv[2]);
         int x0 = number(argv[3]), y0 = number(argv[4]), w = number(argv[5]), h = number(argv[6]);
         std::map<uint32_t, long> counts;
         for (int y = y0; y < y0 + h; ++y)
@@ -255,9 +280,23 @@ int main(int argc, char** argv) {
         for (auto [rgb, count] : counts) std::printf("%06X %ld\n", unsigned(rgb), count);
         return 0;
     }
+    if (cmd == "bounds" && argc >= 4) {
+        Image img = load_image(argv[2]);
+        std::vector<uint32_t> wanted;
+        for (int i = 3; i < argc; ++i) wanted.push_back(uint32_t(std::strtoul(argv[i], nullptr, 16)));
+        int x0 = img.w, y0 = img.h, x1 = -1, y1 = -1;
+        for (int y = 0; y < img.h; ++y)
+            for (int x = 0; x < img.w; ++x)
+                if (std::find(wanted.begin(), wanted.end(), img.at(x, y)) != wanted.end()) {
+                    x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+                }
+        if (x1 < 0) return 1;
+        std::printf("%d %d %d %d\n", x0, y0, x1 - x0 + 1, y1 - y0 + 1);
+        return 0;
+    }
     if (cmd == "close" && argc == 3) return send_close(argv[2]);
     std::fprintf(stderr,
                  "usage: screentext read FILE X Y N | find FILE TEXT | findrendered FILE FACE HEIGHT TEXT [BG]\n"
-                 "       | colors FILE X Y W H | close WINDOW\n");
+                 "       | colors FILE X Y W H | bounds FILE RRGGBB... | close WINDOW\n");
     return 2;
 }

@@ -7,13 +7,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <unistd.h>
 
 namespace {
 
 TEST(Backend, ABoxNobodyCanAnswerSaysItsTextAndFails) {
     // The death test's child process starts afresh and chooses its backend
-    // with this in its environment.
+    // with this in its environment: the desktop's, on SDL's offscreen driver.
+    const char* headless = std::getenv("QX_HEADLESS");
+    const std::string was = headless ? headless : "";
+    setenv("QX_HEADLESS", "0", 1);
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     EXPECT_EXIT(
         {
@@ -24,6 +28,8 @@ TEST(Backend, ABoxNobodyCanAnswerSaysItsTextAndFails) {
         },
         testing::ExitedWithCode(3), "the caption: the text");
     unsetenv("SDL_VIDEODRIVER");
+    if (headless) setenv("QX_HEADLESS", was.c_str(), 1);
+    else unsetenv("QX_HEADLESS");
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+// PNG files, written with libpng's simplified interface: 8-bit RGB, nothing
+// that changes from run to run (no time stamp), so the same pixels always
+// give the same bytes.
+#include "backend/headless/headless.h"
+
+#include <png.h>
+
+#include <cstring>
+
+namespace plat::backend::headless {
+
+bool write_png(const std::string& path, const uint32_t* pixels, int w, int h, int stride, std::string* why) {
+    std::vector<unsigned char> rgb(size_t(w) * size_t(h) * 3);
+    unsigned char* out = rgb.data();
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = pixels[size_t(y) * size_t(stride) + size_t(x)];
+            *out++ = uint8_t(p >> 16);
+            *out++ = uint8_t(p >> 8);
+            *out++ = uint8_t(p);
+        }
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(w);
+    image.height = png_uint_32(h);
+    image.format = PNG_FORMAT_RGB;
+    if (png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), w * 3, nullptr)) return true;
+    *why = image.message[0] ? image.message : "libpng cannot write it";
+    png_image_free(&image);
+    return false;
+}
+
+}  // namespace plat::backend::headless
