@@ -4,7 +4,17 @@
 #   qx_add_game(<name> <source>...)
 #       A game: a WIN32 executable linked with qx::qx, its literals stored in
 #       code page 932 (below), linked statically on Windows (mingw-w64) so
-#       that it runs without the compiler's DLLs.
+#       that it runs without the compiler's DLLs. Built with Emscripten, a
+#       game is a page: <name>.html, with <name>.js, .wasm and .data beside it.
+#
+#   qx_game_files(<target> <folder>)
+#       The files a game opens by name, such as its pictures (qx_loadbmp),
+#       lie in <folder> and are named relative to the working directory
+#       ("pics/ship.bmp" for a folder called pics). A desktop game finds the
+#       folder where it runs; a page gets the folder's files packed into it
+#       under the same name, so the same names work unchanged. The folder is
+#       read when the game is linked: a target that makes its files must come
+#       first (add_dependencies).
 #
 #   qx_cp932_literals(<target>)
 #       Keeps the target's sources in UTF-8 and stores their ordinary string
@@ -34,7 +44,20 @@ function(qx_add_game name)
   if(WIN32 AND NOT MSVC)
     target_link_options(${name} PRIVATE -static)
   endif()
+  if(EMSCRIPTEN)
+    set_target_properties(${name} PROPERTIES SUFFIX ".html")
+  endif()
   qx_cp932_literals(${name})
+endfunction()
+
+function(qx_game_files target folder)
+  if(NOT EMSCRIPTEN)
+    return()
+  endif()
+  cmake_path(ABSOLUTE_PATH folder BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
+  string(REGEX REPLACE "/+$" "" folder "${folder}")
+  cmake_path(GET folder FILENAME name)
+  target_link_options(${target} PRIVATE "SHELL:--preload-file ${folder}@/${name}")
 endfunction()
 
 function(qx_cp932_literals target)

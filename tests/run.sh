@@ -10,6 +10,8 @@
 #     of sample.exe and of the game where Wine can support them, under Wine;
 #   - the package presets' builds, from which the native run installs, packs
 #     and builds games by each route a game author would take;
+#   - the browser build (Emscripten): its pages served on 127.0.0.1 and
+#     driven in headless Chromium;
 #   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan;
 #     tests/fuzz/campaign.sh, which also runs long campaigns).
 # Everything that needs a desktop runs on a virtual one started here.
@@ -27,10 +29,12 @@ build() {  # preset [extra configure arguments]
 build windows || exit 1
 build package || exit 1
 build windows-package || exit 1
+build web || exit 1
 build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" \
   -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" \
   -DQX_WINE_DRAW_DIFF="$(pwd)/build/windows/tests/diff/draw_diff.exe" \
-  -DQX_PACKAGE_BUILD="$(pwd)/build/package" -DQX_WINDOWS_PACKAGE_BUILD="$(pwd)/build/windows-package" || exit 1
+  -DQX_PACKAGE_BUILD="$(pwd)/build/package" -DQX_WINDOWS_PACKAGE_BUILD="$(pwd)/build/windows-package" \
+  -DQX_WEB_BUILD="$(pwd)/build/web" || exit 1
 build sanitize || exit 1
 build fuzz || exit 1
 
@@ -73,7 +77,7 @@ run_suite() {  # title, then the ctest command
   fi
   rm -f "$log"
 }
-run_suite "Native: unit, end-to-end and package tests (and end-to-end tests of sample.exe under Wine)" \
+run_suite "Native: unit, end-to-end, package and page tests (and end-to-end tests of sample.exe under Wine)" \
   ctest --preset default
 run_suite "Under AddressSanitizer and UndefinedBehaviorSanitizer: native unit tests, and end-to-end tests of the sample" \
   ctest --preset sanitize

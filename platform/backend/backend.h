@@ -3,8 +3,9 @@
 // presentation, display modes, the cursor, key state, events, the clock and
 // sleeping), and the choice of backend, made once, at the first call through
 // the seam. Each backend lives in a folder of its own (x11/: SDL2 + Xlib;
-// headless/: in memory, in virtual time); code above this header includes
-// none of their headers and never asks which backend runs.
+// headless/: in memory, in virtual time; web/: a canvas in a browser); code
+// above this header includes none of their headers and never asks which
+// backend runs.
 #pragma once
 
 #include "backend/handoff.h"
@@ -138,8 +139,8 @@ struct Bootstrap {
 extern const Backend* g_chosen;
 // Opens the backend the environment asks for (QX_HEADLESS), or the first
 // desktop of the choice's table that can run here, or else the headless
-// backend, saying so. When none may run, says why on standard error and ends
-// the program with status 1.
+// backend, saying so; in a browser, the page. When none may run, says why on
+// standard error and ends the program with status 1.
 const Backend& choose();
 
 // Calls the chosen backend's ending, once (TerminateProcess; exit() reaches

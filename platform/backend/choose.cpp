@@ -5,7 +5,8 @@
 // run goes headless, saying so in one line. Where a desktop was asked for and
 // none opens, nothing the program draws could be seen and no question it
 // asks answered, so it says why on standard error and ends with status 1
-// rather than run on unseen.
+// rather than run on unseen. A build for the browser has the browser's page
+// alone: no desktop, and no headless run (its environment is the page's).
 #include "backend/backend.h"
 
 #include <cstdio>
@@ -14,22 +15,20 @@
 
 namespace plat::backend {
 
+#ifdef __EMSCRIPTEN__
+namespace web {
+extern const Bootstrap bootstrap;
+}
+#else
 namespace x11 {
 extern const Bootstrap bootstrap;
 }
 namespace headless {
 extern const Bootstrap bootstrap;
 }
+#endif
 
 namespace {
-
-// The desktops, in order of preference. A backend joins by adding its entry here.
-const Bootstrap* const kDesktops[] = {&x11::bootstrap};
-
-bool set(const char* name) {
-    const char* v = std::getenv(name);
-    return v && *v;
-}
 
 [[noreturn]] void refuse(int status, const std::string& why) {
     std::fprintf(stderr, "qx: %s\n", why.c_str());
@@ -43,17 +42,35 @@ const Backend& take(const Backend* table) {
     return *table;
 }
 
+#ifndef __EMSCRIPTEN__
+// The desktops, in order of preference. A backend joins by adding its entry here.
+const Bootstrap* const kDesktops[] = {&x11::bootstrap};
+
+bool set(const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+}
+
 const Backend& open_headless() {
     std::string why;
     const Backend* table = headless::bootstrap.open(&why);
     if (!table) refuse(1, why);
     return take(table);
 }
+#endif
 
 }  // namespace
 
 const Backend* g_chosen = nullptr;
 
+#ifdef __EMSCRIPTEN__
+const Backend& choose() {
+    std::string why;
+    const Backend* table = web::bootstrap.open(&why);
+    if (!table) refuse(1, why);
+    return take(table);
+}
+#else
 const Backend& choose() {
     const char* headless_env = std::getenv("QX_HEADLESS");
     const std::string wanted = headless_env ? headless_env : "";
@@ -78,6 +95,7 @@ const Backend& choose() {
     std::fprintf(stderr, "qx: %s; running headless instead (QX_HEADLESS=0 makes this an error)\n", reasons.c_str());
     return open_headless();
 }
+#endif
 
 void start() { current(); }
 

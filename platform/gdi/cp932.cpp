@@ -1,12 +1,30 @@
-// Code page 932 decoding with iconv, one character at a time so that a byte
-// pair outside the code page spoils only itself.
+// Code page 932 decoding from a table compiled in (cp932_table.inc, read off
+// the build host's iconv when the layer is built), so that every platform
+// decodes alike, whatever its own C library knows of the code page.
 #include "gdi/cp932.h"
-
-#include <iconv.h>
 
 #include <cstring>
 
 namespace plat {
+
+namespace {
+
+#include "cp932_table.inc"
+
+// The code point of one character's bytes, or '?' where they are none.
+uint32_t code_point(unsigned char b, const char* s, size_t len) {
+    uint16_t cp = 0;
+    if (len == 1) {
+        cp = kCp932Single[b - 0x80];
+    } else {
+        auto t = static_cast<unsigned char>(s[1]);
+        const int row = b <= 0x9F ? b - 0x81 : b - 0xE0 + 0x1F;
+        if (t >= kCp932TrailFirst && t <= kCp932TrailLast) cp = kCp932Double[row][t - kCp932TrailFirst];
+    }
+    return cp ? cp : '?';
+}
+
+}  // namespace
 
 size_t cp932_fit(const char* s, size_t n, size_t max) {
     size_t at = 0;
@@ -20,7 +38,6 @@ size_t cp932_fit(const char* s, size_t n, size_t max) {
 
 void decode_cp932(const char* s, int n, std::vector<Char932>& out) {
     out.clear();
-    static iconv_t cd = iconv_open("UTF-32LE", "CP932");
     for (size_t i = 0, count = n > 0 ? size_t(n) : 0; i < count;) {
         auto b = static_cast<unsigned char>(s[i]);
         if (b < 0x80) {
@@ -29,19 +46,7 @@ void decode_cp932(const char* s, int n, std::vector<Char932>& out) {
             continue;
         }
         const size_t len = cp932_char_len(s, i, count);
-        uint32_t cp = '?';
-        if (cd != reinterpret_cast<iconv_t>(-1)) {
-            char in[2] = {s[i], len == 2 ? s[i + 1] : '\0'};
-            char* pin = in;
-            size_t inleft = len;
-            char outb[8];
-            char* pout = outb;
-            size_t outleft = sizeof outb;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd, &pin, &inleft, &pout, &outleft) != size_t(-1) && outleft == 4)
-                std::memcpy(&cp, outb, 4);
-        }
-        out.push_back({cp, len == 2});
+        out.push_back({code_point(b, s + i, len), len == 2});
         i += len;
     }
 }

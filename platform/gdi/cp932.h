@@ -1,6 +1,7 @@
 // Code page 932, the encoding of every string the A functions take: where a
-// character starts and ends, its code point (through iconv), and UTF-8 for
-// what the system around the layer reads (titles, file names, fontconfig).
+// character starts and ends, its code point (from a table the build reads off
+// the host's iconv, the same on every platform), and UTF-8 for what the
+// system around the layer reads (titles, file names, fontconfig).
 #pragma once
 
 #include <cstddef>

@@ -1,13 +1,14 @@
-// CreateFontA and the glyph cache: fontconfig finds a face for the LOGFONT,
-// FreeType renders it at the cell height and average width Windows would give.
+// CreateFontA and the glyph cache: the system's font files (font_files.h)
+// give a face for the LOGFONT, FreeType renders it at the cell height and
+// average width Windows would give.
 #include "gdi/font.h"
 
 #include "gdi/cp932.h"
 #include "gdi/font_bitmap.h"
+#include "gdi/font_files.h"
 #include "gdi/objects.h"
 #include "kernel/out_of_memory.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -54,34 +55,6 @@ std::string installed_family(const std::string& utf8_face) {
     for (const auto& a : kAliases)
         if (utf8_face == a.windows) return a.installed;
     return utf8_face;
-}
-
-// File and face index of the best match for family, preferring Japanese
-// coverage. Empty when fontconfig is unavailable.
-bool find_face_file(const std::string& family, std::string* file, int* index) {
-    static bool ok = FcInit();
-    if (!ok) return false;
-    FcPattern* pat = FcPatternCreate();
-    if (!family.empty())
-        FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>("IPAGothic"));
-    FcPatternAddString(pat, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
-    FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-    FcDefaultSubstitute(pat);
-    FcResult res;
-    FcPattern* match = FcFontMatch(nullptr, pat, &res);
-    FcPatternDestroy(pat);
-    if (!match) return false;
-    FcChar8* path = nullptr;
-    int idx = 0;
-    bool found = FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch;
-    if (found) {
-        *file = reinterpret_cast<const char*>(path);
-        FcPatternGetInteger(match, FC_INDEX, 0, &idx);
-        *index = idx;
-    }
-    FcPatternDestroy(match);
-    return found;
 }
 
 // Sizes f's face so that its cell is cell_height pixels high (ascent plus

@@ -1,6 +1,6 @@
-// Fonts: a LOGFONTA, the FreeType face fontconfig found for it, and a cache of
-// rendered glyphs. A font with no face (the stock system font) draws with the
-// built-in bitmap font.
+// Fonts: a LOGFONTA, the FreeType face found for it (font_files.h), and a
+// cache of rendered glyphs. A font with no face (the stock system font) draws
+// with the built-in bitmap font.
 #pragma once
 
 #include <windows.h>

@@ -1,12 +1,15 @@
 // The layer's code page 932 conversion: where characters start and end, the
 // code points of the characters where code page 932 departs from plain
-// Shift-JIS, bytes outside the code page, and the cut of a font's face name.
+// Shift-JIS, bytes outside the code page, agreement with the C library's
+// iconv for every byte and pair, and the cut of a font's face name.
 #include "gdi/cp932.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -51,6 +54,51 @@ TEST(Cp932, DecodesCodePointsAndMarksDoubleByteCharacters) {
     }
     plat::decode_cp932("abc", -1, got);
     EXPECT_TRUE(got.empty()) << "a negative length is no text";
+}
+
+// The code point glibc's iconv gives the n bytes at s as one character, or
+// '?' where it takes them for no character of the code page.
+uint32_t iconv_code_point(iconv_t cd, const char* s, size_t n) {
+    char in[2];
+    std::memcpy(in, s, n);
+    char out[8];
+    char* pin = in;
+    char* pout = out;
+    size_t inleft = n, outleft = sizeof out;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &pin, &inleft, &pout, &outleft) == size_t(-1) || inleft != 0 || outleft != 4) return '?';
+    uint32_t cp;
+    std::memcpy(&cp, out, 4);
+    return cp;
+}
+
+TEST(Cp932, AgreesWithIconvForEveryByteAndPair) {
+    iconv_t cd = iconv_open("UTF-32LE", "CP932");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1)) << "the C library's iconv has no CP932";
+    std::vector<plat::Char932> got;
+    int checked = 0, wrong = 0;
+    auto check = [&](const char* s, size_t n) {
+        plat::decode_cp932(s, int(n), got);
+        const uint32_t want = iconv_code_point(cd, s, n);
+        ++checked;
+        if (got.size() == 1 && got[0].cp == want && got[0].wide == (n == 2)) return;
+        if (++wrong <= 10)
+            ADD_FAILURE() << "bytes " << std::hex << (unsigned(s[0]) & 0xFF) << " "
+                          << (n == 2 ? unsigned(s[1]) & 0xFF : 0) << ": iconv gives U+" << want << ", the layer "
+                          << (got.size() == 1 ? got[0].cp : 0) << " in " << std::dec << got.size() << " characters";
+    };
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        const char one[1] = {char(b)};
+        check(one, 1);
+        if (!plat::cp932_lead(static_cast<unsigned char>(b))) continue;
+        for (int t = 0; t <= 0xFF; ++t) {
+            const char two[2] = {char(b), char(t)};
+            check(two, 2);
+        }
+    }
+    iconv_close(cd);
+    EXPECT_EQ(checked, 128 + 60 * 256);
+    EXPECT_EQ(wrong, 0) << "of " << checked;
 }
 
 TEST(Cp932, ConvertsToUtf8) {
