@@ -307,6 +307,15 @@ bool fast_copy(Surface& ds, const Box& v, int64_t xd, int64_t yd, int64_t wd, in
     const uint32_t* const origin = src.row(ys) + xs;  // source pixel (xs, ys)
     const int64_t stride = src.stride;
     if (same) {
+        // Whole rows of surfaces as wide as the copy are one block on both
+        // sides (a flip): one memcpy instead of one a row, which the browser
+        // build's memcpy, a call out to JavaScript for large blocks, needs.
+        if (op == Op::copy && x1 - x0 == ds.stride && x1 - x0 == stride) {
+            std::memcpy(ds.bits + y0 * ds.stride, origin + (y0 - yd) * stride + (x0 - xd),
+                        size_t(y1 - y0) * size_t(stride) * 4);
+            ds.touch();
+            return true;
+        }
         for (int64_t y = y0; y < y1; ++y) {
             const uint32_t* sp = origin + (y - yd) * stride + (x0 - xd);
             uint32_t* dp = ds.bits + y * ds.stride + x0;

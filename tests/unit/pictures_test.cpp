@@ -307,6 +307,17 @@ TEST(BackBuffer, IsWhiteAndFlipsExactly1280By1024) {
         EXPECT_EQ(screen.at(1279, 1023), RGB(9, 9, 9)) << "unscaled";
         EXPECT_EQ(screen.at(1280, 5), RGB(7, 7, 7)) << "a larger surface keeps what lies beyond";
         EXPECT_EQ(screen.at(5, 1024), RGB(7, 7, 7));
+        // Onto a back buffer of its own width, the whole picture moves as
+        // one block: every row lands on its own row.
+        HDC other = qx_createBB();
+        for (int y = 0; y < 1024; y += 73) SetPixel(bb, (y * 7) % 1280, y, RGB(y & 255, 1, 2));
+        qx_flip(other, bb);
+        for (int y = 0; y < 1024; y += 73) {
+            EXPECT_EQ(GetPixel(other, (y * 7) % 1280, y), RGB(y & 255, 1, 2)) << y;
+            EXPECT_EQ(GetPixel(other, (y * 7 + 1) % 1280, y), 0xFFFFFFu) << y;
+        }
+        EXPECT_EQ(GetPixel(other, 1279, 1023), RGB(9, 9, 9));
+        qx_deleteBB(other);
         qx_deleteBB(bb);
     }
 }
