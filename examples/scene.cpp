@@ -60,7 +60,7 @@ void draw_world(HDC bb, const World& w, HDC sprites) {
             qx_drawbmp3(bb, e.x, e.y, 16, 16, sprites, sx, 0, kKey);
         }
     for (const Actor& a : w.shots)
-        if (a.live) qx_line(bb, a.x, a.y, a.x, a.y + 4, 14);
+        if (a.live) qx_yline(bb, a.x, a.y, 5, 14);
     for (const Actor& b : w.bullets)
         if (b.live) qx_drawbmp3(bb, b.x, b.y, 4, 4, sprites, kBulletX, 0, kKey);
 
