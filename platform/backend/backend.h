@@ -27,7 +27,7 @@ struct Native {
 
 struct Extents { int left = 0, top = 0, right = 0, bottom = 0; };
 
-struct WindowSpec {
+struct WindowParams {
     const char* title_utf8 = "";
     int x = 0, y = 0;                 // outer top-left corner
     int client_w = 1, client_h = 1;
@@ -59,7 +59,7 @@ struct Backend {
     // ---- Windows
     // A new window, hidden until shown, or nullptr when none can be made
     // (the layer's window then lives on without one, and drawing on it works).
-    Native* (*create)(Window* owner, const WindowSpec& spec);
+    Native* (*create)(Window* owner, const WindowParams& params);
     void (*destroy)(Native* n);
     void (*set_title)(Native* n, const char* utf8);
     void (*set_frame)(Native* n, bool decorated, bool resizable);

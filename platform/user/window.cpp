@@ -200,18 +200,18 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR 
         owned().push_back(std::move(owned_window));
         all_windows().push_back(w);
 
-        backend::WindowSpec spec;
-        spec.title_utf8 = utf8.c_str();
-        spec.x = x;
-        spec.y = y;
-        spec.client_w = cw;
-        spec.client_h = ch;
-        spec.decorated = decorated_style(style);
-        spec.resizable = (style & WS_THICKFRAME) != 0;
-        spec.topmost = (exstyle & WS_EX_TOPMOST) != 0;
+        backend::WindowParams params;
+        params.title_utf8 = utf8.c_str();
+        params.x = x;
+        params.y = y;
+        params.client_w = cw;
+        params.client_h = ch;
+        params.decorated = decorated_style(style);
+        params.resizable = (style & WS_THICKFRAME) != 0;
+        params.topmost = (exstyle & WS_EX_TOPMOST) != 0;
         const backend::Backend& desktop = backend::current();
         try {
-            w->native = desktop.create(w, spec);
+            w->native = desktop.create(w, params);
             if (Window* o = window_from(parent)) desktop.set_transient_for(w->native, o->native);
             desktop.present(w->native, &w->handoff);
         } catch (const std::bad_alloc&) {

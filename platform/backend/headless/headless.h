@@ -27,7 +27,7 @@ struct HWindow : Native {
 inline HWindow* hwin(Native* n) { return static_cast<HWindow*>(n); }
 
 // ---- windows.cpp
-Native* create(Window* owner, const WindowSpec& spec);
+Native* create(Window* owner, const WindowParams& params);
 void destroy(Native* n);
 void set_title(Native* n, const char* utf8);
 void set_frame(Native* n, bool decorated, bool resizable);

@@ -37,13 +37,13 @@ HWindow* front() {
 
 HWindow* program_window() { return g_program; }
 
-Native* create(Window* owner, const WindowSpec& spec) {
+Native* create(Window* owner, const WindowParams& params) {
     auto* w = new (std::nothrow) HWindow;
     if (!w) return nullptr;
     w->owner = owner;
-    w->title = spec.title_utf8 ? spec.title_utf8 : "";
-    w->x = spec.x;
-    w->y = spec.y;
+    w->title = params.title_utf8 ? params.title_utf8 : "";
+    w->x = params.x;
+    w->y = params.y;
     if (!g_made_any) g_program = w;
     g_made_any = true;
     windows().push_back(w);

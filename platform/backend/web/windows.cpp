@@ -33,20 +33,20 @@ WebWindow* canvas_window() {
 
 WebWindow* key_window() { return g_active ? g_active : canvas_window(); }
 
-Native* create(Window* owner, const WindowSpec& spec) {
+Native* create(Window* owner, const WindowParams& params) {
     auto* w = new WebWindow;
     w->owner = owner;
-    w->x = spec.x;
-    w->y = spec.y;
-    w->client_w = std::max(1, spec.client_w);
-    w->client_h = std::max(1, spec.client_h);
-    w->decorated = spec.decorated;
-    w->resizable = spec.resizable;
-    w->topmost = spec.topmost;
-    w->title = spec.title_utf8;
+    w->x = params.x;
+    w->y = params.y;
+    w->client_w = std::max(1, params.client_w);
+    w->client_h = std::max(1, params.client_h);
+    w->decorated = params.decorated;
+    w->resizable = params.resizable;
+    w->topmost = params.topmost;
+    w->title = params.title_utf8;
     windows().push_back(w);
     if (is_canvas(w)) {
-        set_page_title(spec.title_utf8);
+        set_page_title(params.title_utf8);
         fit_canvas();
     }
     return w;

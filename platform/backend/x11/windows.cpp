@@ -33,26 +33,26 @@ std::vector<XWindow*>& windows() {
     return list;
 }
 
-Native* create(Window* owner, const WindowSpec& spec) {
+Native* create(Window* owner, const WindowParams& params) {
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    if (spec.resizable && spec.decorated) flags |= SDL_WINDOW_RESIZABLE;
-    if (!spec.decorated) flags |= SDL_WINDOW_BORDERLESS;
-    if (spec.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
-    const int cw = std::max(1, spec.client_w), ch = std::max(1, spec.client_h);
-    SDL_Window* sdl = SDL_CreateWindow(spec.title_utf8, spec.x, spec.y, cw, ch, flags);
+    if (params.resizable && params.decorated) flags |= SDL_WINDOW_RESIZABLE;
+    if (!params.decorated) flags |= SDL_WINDOW_BORDERLESS;
+    if (params.topmost) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    const int cw = std::max(1, params.client_w), ch = std::max(1, params.client_h);
+    SDL_Window* sdl = SDL_CreateWindow(params.title_utf8, params.x, params.y, cw, ch, flags);
     if (!sdl) return nullptr;
     auto* w = new XWindow;
     w->owner = owner;
     w->sdl = sdl;
-    w->decorated = spec.decorated;
-    w->resizable = spec.resizable;
+    w->decorated = params.decorated;
+    w->resizable = params.resizable;
     SDL_SetWindowData(sdl, "plat", w);
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
     if (g_x11 && SDL_GetWindowWMInfo(sdl, &info) && info.subsystem == SDL_SYSWM_X11) {
         w->dpy = info.info.x11.display;
         w->xid = info.info.x11.window;
-        set_wm_name(w, spec.title_utf8);
+        set_wm_name(w, params.title_utf8);
     }
     windows().push_back(w);
     return w;

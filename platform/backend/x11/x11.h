@@ -43,7 +43,7 @@ extern bool g_x11;       // SDL runs on X11
 extern Display* g_dpy;   // the backend's connection (main thread): keys and the window manager
 
 // ---- windows.cpp
-Native* create(Window* owner, const WindowSpec& spec);
+Native* create(Window* owner, const WindowParams& params);
 void destroy(Native* n);
 void set_title(Native* n, const char* utf8);
 void set_frame(Native* n, bool decorated, bool resizable);
