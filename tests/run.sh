@@ -15,17 +15,68 @@
 #   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan;
 #     tests/fuzz/campaign.sh, which also runs long campaigns).
 # Everything that needs a desktop runs on a virtual one started here.
+#
+# bash tests/run.sh --quick is the inner loop: it installs only what the dev
+# preset needs, builds it (native, without link-time optimisation), and runs
+# its test preset, the tests that need no desktop: the unit tests on the
+# headless backend, the headless end-to-end tests, the example game's
+# replay, the README's CI lines and the literal step's tests.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
-
-bash .ci/deps.sh || exit 1
+quick=0
+case ${1:-} in
+  "") ;;
+  --quick) quick=1 ;;
+  *) echo "usage: $0 [--quick]" >&2; exit 2 ;;
+esac
 
 build() {  # preset [extra configure arguments]
   local preset=$1
   shift
   cmake --preset "$preset" "$@" >/dev/null && cmake --build --preset "$preset"
 }
+
+passed=0
+failed=0
+run_suite() {  # title, then the ctest command
+  local title=$1 log
+  shift
+  log=$(mktemp)
+  echo
+  echo "== $title"
+  "$@" 2>&1 | tee "$log"
+  local counts
+  counts=$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
+  if [ -z "$counts" ]; then
+    failed=$((failed + 1))
+  else
+    local f t
+    f=$(echo "$counts" | awk '{print $1}')
+    t=$(echo "$counts" | awk '{print $NF}')
+    passed=$((passed + t - f))
+    failed=$((failed + f))
+  fi
+  rm -f "$log"
+}
+
+finish() {
+  echo
+  echo "Test command took $(( $(date +%s) - start )) s."
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
+
+if [ "$quick" = 1 ]; then
+  bash .ci/deps.sh --dev || exit 1
+  build dev || exit 1
+  run_suite "Native, without a desktop: unit tests on the headless backend, headless end-to-end tests, the replay" \
+    ctest --preset dev
+  finish
+  exit
+fi
+
+bash .ci/deps.sh || exit 1
 build windows || exit 1
 build package || exit 1
 build windows-package || exit 1
@@ -55,28 +106,6 @@ export WINEPREFIX="$prefix_dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,
 env LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 wineboot -i >/dev/null 2>&1
 wineserver -w
 
-passed=0
-failed=0
-run_suite() {  # title, then the ctest command
-  local title=$1 log
-  shift
-  log=$(mktemp)
-  echo
-  echo "== $title"
-  "$@" 2>&1 | tee "$log"
-  local counts
-  counts=$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
-  if [ -z "$counts" ]; then
-    failed=$((failed + 1))
-  else
-    local f t
-    f=$(echo "$counts" | awk '{print $1}')
-    t=$(echo "$counts" | awk '{print $NF}')
-    passed=$((passed + t - f))
-    failed=$((failed + f))
-  fi
-  rm -f "$log"
-}
 run_suite "Native: unit, end-to-end, package and page tests (and end-to-end tests of sample.exe under Wine)" \
   ctest --preset default
 run_suite "Under AddressSanitizer and UndefinedBehaviorSanitizer: native unit tests, and end-to-end tests of the sample" \
@@ -95,7 +124,4 @@ else
   failed=$((failed + 1))
 fi
 
-echo
-echo "Test command took $(( $(date +%s) - start )) s."
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
