@@ -11,13 +11,15 @@
 //   void text(Colour);   // "FPS:60" at logical (10, 10)
 //   void flip();         // the 640 x 400 back buffer onto the screen
 //   void read(bool screen, Image&);  // the back buffer's or the screen's 640 x 400 pixels, 0xRRGGBB
-// and main calls peers::run(g). One run prints what its pixels were, whether
-// every check passed, then one median per operation:
+// and main calls peers::run(g). A program prints what its pixels were and
+// whether every check passed, then times the rows its standard input names,
+// one a line (frame, clear, pset, line, circle, sprite, text, flip; all),
+// until that ends, and answers each with the median time per call:
 //   pixels <TAB> piece <TAB> count [<TAB> hash]
 //   checks <TAB> ok                      (or: check <TAB> FAILED <TAB> what, and no times)
 //   time <TAB> row <TAB> nanoseconds per call (CPU time of the process)
-// PEERS_ROW=frame (or clear, pset, line, circle, sprite, text, flip) times
-// that row alone and for a few seconds, to run under a profiler.
+// PEERS_ROW=row times that row alone, for a few seconds, to run under a
+// profiler.
 #pragma once
 
 #include <algorithm>
@@ -332,27 +334,43 @@ int run(G& g) {
 
     // PEERS_ROW=name times that row alone, for three seconds, for a profiler.
     const char* only = std::getenv("PEERS_ROW");
-    auto row = [only](const char* name, auto call) {
-        if (only && std::strcmp(only, name) != 0) return;
+    auto measure = [only](const char* name, auto call) {
         double ns = median_ns(call);
         for (const double t0 = cpu_ns(); only && cpu_ns() - t0 < 3e9;) ns = median_ns(call);
         std::printf("time\t%s\t%.1f\n", name, ns);
         std::fflush(stdout);
     };
-    row("frame", [&](long i) { frame(g, k, i); });
-    row("clear", [&](long) { g.clear(k.clear); });
-    row("pset", [&](long i) { g.pset(int(i & 255), int(i >> 8) % 200, k.dot); });
-    row("line", [&](long i) { g.line(line_of(int(i % kLines)), k.line[i % kLines]); });
-    row("circle", [&](long i) {
-        const Point c = circle_at(int(i % kCircles));
-        g.circle(c.x, c.y, kRadius, k.circle[i % kCircles]);
-    });
-    row("sprite", [&](long i) {
-        const Point p = sprite_at(int(i % kSprites), i / kSprites);
-        g.sprite(p.x, p.y);
-    });
-    row("text", [&](long) { g.text(k.text); });
-    row("flip", [&](long) { g.flip(); });
+    auto time_row = [&](const std::string& name) {
+        if (name == "frame") measure("frame", [&](long i) { frame(g, k, i); });
+        else if (name == "clear") measure("clear", [&](long) { g.clear(k.clear); });
+        else if (name == "pset") measure("pset", [&](long i) { g.pset(int(i & 255), int(i >> 8) % 200, k.dot); });
+        else if (name == "line")
+            measure("line", [&](long i) { g.line(line_of(int(i % kLines)), k.line[i % kLines]); });
+        else if (name == "circle")
+            measure("circle", [&](long i) {
+                const Point c = circle_at(int(i % kCircles));
+                g.circle(c.x, c.y, kRadius, k.circle[i % kCircles]);
+            });
+        else if (name == "sprite")
+            measure("sprite", [&](long i) {
+                const Point p = sprite_at(int(i % kSprites), i / kSprites);
+                g.sprite(p.x, p.y);
+            });
+        else if (name == "text") measure("text", [&](long) { g.text(k.text); });
+        else if (name == "flip") measure("flip", [&](long) { g.flip(); });
+        else std::printf("time\t%s\tunknown\n", name.c_str()), std::fflush(stdout);
+    };
+    if (only) {
+        time_row(only);
+        return 0;
+    }
+    // The rows to time, one a line; "all" is every row.
+    for (char line[64]; std::fgets(line, sizeof line, stdin);) {
+        std::string name(line, std::strcspn(line, "\r\n"));
+        if (name != "all") time_row(name);
+        else
+            for (const char* r : {"frame", "clear", "pset", "line", "circle", "sprite", "text", "flip"}) time_row(r);
+    }
     return 0;
 }
 
