@@ -87,6 +87,16 @@ run reference "100 shot old.png
 OLD=$TMP/old.png
 mv "$RUN/old.png" "$OLD"
 
+# ---- A title screen, drawn before the first ML(), then a getch the script
+# leaves waiting: the drawing stays, and the run ends stuck with its exit shot.
+run title "100 shot title.png" PICTURE_TITLE=1 QX_EXIT_SHOT=exit.png
+[ "$STATUS" = 3 ] || fail "a getch past the script's end: exit status $STATUS, expected 3 ('$ERR')"
+[[ $ERR == *"waits for a key at 1100 ms of virtual time, and the key script has no events left; ending the run with status 3"* ]] ||
+    fail "a getch past the script's end: standard error '$ERR' does not say why the run ended"
+cmp -s "$OLD" "$RUN/title.png" && cmp -s "$OLD" "$RUN/exit.png" ||
+    fail "the title screen's shot and exit shot are not the picture drawn before the first ML()"
+ok "a title screen drawn before the first ML() stays, and its getch ends the run with status 3: $ERR"
+
 # A full disk: the previous shot of that name stays whole.
 if small_disk "$TMP/disk" 64; then
     cp "$OLD" "$TMP/disk/old.png"
