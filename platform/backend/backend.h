@@ -111,6 +111,10 @@ struct Backend {
     // can, MessageBoxA says its text on standard error and fails at once,
     // rather than wait for an answer that cannot come.
     bool (*boxes_answerable)();
+    // A message box is opening with this caption and text. A backend whose
+    // runs are followed in a log (headless) says them there, so the log
+    // shows why a run ended; nullptr where the box on the screen is enough.
+    void (*box_shown)(const char* caption_utf8, const char* text_utf8);
 
     // ---- Time
     // Milliseconds from an arbitrary start, wrapping at 2^32 (timeGetTime).
@@ -121,7 +125,10 @@ struct Backend {
     // ---- The end
     // The process is ending, through TerminateProcess or exit(): the
     // backend's last chance to leave something behind (a headless run's exit
-    // shot). Called at most once; nullptr where there is nothing to do.
+    // shot). It may end the process itself with a status of its own (a
+    // headless run whose shot could not be written); from exit(), output
+    // streams are flushed before it is called. Called at most once; nullptr
+    // where there is nothing to do.
     void (*ending)();
 };
 

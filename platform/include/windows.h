@@ -228,6 +228,7 @@ typedef struct tagBITMAPINFO {
 #define SWP_FRAMECHANGED 0x0020
 #define SWP_SHOWWINDOW 0x0040
 #define SWP_HIDEWINDOW 0x0080
+#define SWP_DEFERERASE 0x2000
 #define SW_HIDE 0
 #define SW_SHOW 5
 

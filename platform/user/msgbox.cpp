@@ -265,6 +265,7 @@ static int message_box(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         std::fprintf(stderr, "%s: %s\n", cp932_to_utf8(caption).c_str(), cp932_to_utf8(text).c_str());
         return 0;
     }
+    if (const auto say = backend::current().box_shown) say(cp932_to_utf8(caption).c_str(), cp932_to_utf8(text).c_str());
     MsgBox b;
     b.text = text;
     b.caption = caption;

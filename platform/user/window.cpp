@@ -375,6 +375,7 @@ BOOL place(Window* w, HWND h, HWND after, int x, int y, int cx, int cy, UINT fla
     int cw = clamp_side(int64_t(r.right) - r.left - e.left - e.right);
     int ch = clamp_side(int64_t(r.bottom) - r.top - e.top - e.bottom);
     bool resized = cw != w->surface.width || ch != w->surface.height;
+    const bool moved = r.left != w->outer.left || r.top != w->outer.top;
     resize_client(w, cw, ch);
     w->outer = r;
     if (!take_fullscreen(w)) backend::current().move_resize(w->native, r.left, r.top, cw, ch);
@@ -383,6 +384,10 @@ BOOL place(Window* w, HWND h, HWND after, int x, int y, int cx, int cy, UINT fla
         set_foreground(h);
     }
     if (resized && (w->cls.style & (CS_HREDRAW | CS_VREDRAW))) invalidate_all(w, true);
+    // As with Wine, whose SetWindowPos erases the window it moves, resizes or
+    // shows unless told SWP_DEFERERASE, the erase happens here, not at the
+    // next paint: what the program draws from now on stays.
+    if (!(flags & SWP_DEFERERASE) && (moved || resized || (flags & SWP_SHOWWINDOW))) erase_now(w);
     return TRUE;
 }
 

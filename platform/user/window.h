@@ -43,6 +43,9 @@ struct Window {
 Window* window_from(HWND h);
 LRESULT call_proc(Window* w, UINT msg, WPARAM wp, LPARAM lp);
 void invalidate_all(Window* w, bool erase);
+// The erase that the next paint would begin with, done now: WM_ERASEBKGND
+// for the pending update of a visible window, which stays to be painted.
+void erase_now(Window* w);
 std::vector<Window*>& all_windows();
 bool decorated_style(DWORD style);
 void set_foreground(HWND h);

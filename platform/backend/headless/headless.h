@@ -14,6 +14,12 @@
 
 namespace plat::backend::headless {
 
+// The statuses a headless run ends with besides the program's own. Before
+// the start, a key script or a setting that is wrong ends it with 2 (start.cpp).
+constexpr int kStuckStatus = 3;      // it waits for input the script cannot give
+constexpr int kShotFailedStatus = 4; // a shot could not be written: wins over every other end
+constexpr int kTimeLimitStatus = 5;  // the clock reached QX_TIME_LIMIT
+
 // A window in memory. There is no window manager, so no frame: the outer
 // corner the layer places is the client area's corner.
 struct HWindow : Native {
@@ -57,16 +63,26 @@ constexpr uint64_t kPollUs = 1;
 uint32_t now_ms();
 void sleep_ms(uint32_t ms);
 uint64_t elapsed_us();  // since the run began
-// Moves the clock on and plays the script's events that it passes.
+// Moves the clock on and plays the script's events that it passes; at the
+// time limit, ends the run there.
 void advance_us(uint64_t us);
+void set_time_limit(uint32_t ms);  // 0: none
 
 // ---- keys.cpp
 bool key_down(int vk);
 void set_key(int vk, bool down);  // as the script holds or lets go of it
 
 // ---- events.cpp: the script played, and what it reports to the layer
-void play(std::vector<ScriptEvent> events);
+void play(Script script);
 void play_until(uint64_t us);  // every event due by then, in order
+// The program did more than poll the keys: it read the clock, slept or
+// pumped messages.
+void active();
+// The program polled a key: once the script has no event left, a second of
+// nothing else ends the run as waiting for a key.
+void polled_keys();
+// Ends the run with this status, the exit shot taken first.
+[[noreturn]] void end_run(int status);
 void pump(EventSink& sink);
 void wait_events(int timeout_ms);
 void forget(HWindow* w);  // drops what was to be reported to w, which is going

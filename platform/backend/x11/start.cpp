@@ -61,6 +61,7 @@ const Backend kTable = {
     .pump = pump,
     .wait_events = wait_events,
     .boxes_answerable = boxes_answerable,
+    .box_shown = nullptr,
     .now_ms = now_ms,
     .sleep_ms = sleep_ms,
     .ending = nullptr,
