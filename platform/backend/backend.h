@@ -9,6 +9,7 @@
 #pragma once
 
 #include "backend/handoff.h"
+#include "backend/start.h"
 
 #include <cstdint>
 #include <string>
@@ -146,10 +147,6 @@ const Backend& choose();
 // Calls the chosen backend's ending, once (TerminateProcess; exit() reaches
 // it through an exit handler the choice registers).
 void end_of_process();
-
-// Chooses the backend, if not yet chosen: the program's start-up calls it
-// before WinMain.
-void start();
 
 // The backend in use, chosen at the first call.
 inline const Backend& current() { return g_chosen ? *g_chosen : choose(); }

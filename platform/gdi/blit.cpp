@@ -31,8 +31,8 @@
 //   comparing the colour widened to 8 bits a channel (a 16-bit picture's
 //   magenta is 0xFF00FF, not 0xF800F8). Negative extents fail; a source
 //   extent of 0 draws black.
+#include "common/out_of_memory.h"
 #include "gdi/objects.h"
-#include "kernel/out_of_memory.h"
 
 #include <algorithm>
 #include <cstdlib>

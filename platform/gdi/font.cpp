@@ -3,11 +3,11 @@
 // average width Windows would give.
 #include "gdi/font.h"
 
+#include "common/out_of_memory.h"
 #include "gdi/cp932.h"
 #include "gdi/font_bitmap.h"
 #include "gdi/font_files.h"
 #include "gdi/objects.h"
-#include "kernel/out_of_memory.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H

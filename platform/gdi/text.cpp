@@ -1,10 +1,10 @@
 // TextOutA: code page 932 text at its top-left corner (the default TA_TOP |
 // TA_LEFT alignment), the character cells painted in the background colour
 // when the DC is OPAQUE, glyph coverage blended in the text colour.
+#include "common/out_of_memory.h"
 #include "gdi/cp932.h"
 #include "gdi/font.h"
 #include "gdi/objects.h"
-#include "kernel/out_of_memory.h"
 
 #include <algorithm>
 

@@ -4,8 +4,8 @@
 // then paint). DefWindowProcA gives Windows' defaults for what the layer
 // produces: close, erase with the class brush, paint validation.
 #include "backend/backend.h"
+#include "common/out_of_memory.h"
 #include "gdi/dc.h"
-#include "kernel/out_of_memory.h"
 #include "user/window.h"
 
 #include <deque>

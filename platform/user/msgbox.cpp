@@ -8,8 +8,8 @@
 // released, as a push button does: a program that polls the keyboard once the
 // box is gone does not see the answering key still held.
 #include "backend/backend.h"
+#include "common/out_of_memory.h"
 #include "gdi/cp932.h"
-#include "kernel/out_of_memory.h"
 #include "user/window.h"
 
 #include <layer_seams.h>

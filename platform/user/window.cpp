@@ -5,9 +5,9 @@
 #include "user/window.h"
 
 #include "backend/backend.h"
+#include "common/out_of_memory.h"
 #include "gdi/cp932.h"
 #include "gdi/dc.h"
-#include "kernel/out_of_memory.h"
 #include "user/display.h"
 
 #include <layer_seams.h>
