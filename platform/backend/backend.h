@@ -11,6 +11,10 @@
 #include "backend/handoff.h"
 #include "backend/start.h"
 
+// Keys are named by their Win32 virtual-key codes and mouse events by their
+// window messages, here and in every backend.
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
