@@ -3,7 +3,6 @@
 // no flushing of output streams; only the backend has its last word.
 #include "backend/backend.h"
 
-#include <layer_seams.h>
 #include <windows.h>
 
 #include <unistd.h>
@@ -13,8 +12,6 @@ namespace {
 const HMODULE kModule = reinterpret_cast<HMODULE>(uintptr_t(0x400000));
 const HANDLE kCurrentProcess = reinterpret_cast<HANDLE>(intptr_t(-1));
 }  // namespace
-
-bool plat::seam::running_on_wine() { return false; }
 
 extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR name) { return name ? nullptr : kModule; }
 

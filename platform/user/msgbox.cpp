@@ -10,9 +10,8 @@
 #include "backend/backend.h"
 #include "common/out_of_memory.h"
 #include "gdi/cp932.h"
+#include "seams/state.h"
 #include "user/window.h"
-
-#include <layer_seams.h>
 
 #include <algorithm>
 #include <cmath>
@@ -22,8 +21,6 @@
 
 namespace plat {
 namespace {
-
-seam::BoxAnswer g_answer = nullptr;
 
 constexpr int kMargin = 16, kIcon = 32, kLineH = 20, kButtonW = 96, kButtonH = 28, kGap = 10, kBand = 48;
 constexpr int kFontH = 16;
@@ -250,15 +247,13 @@ void layout(MsgBox& b, HDC measure, int* cw, int* ch) {
 }  // namespace
 }  // namespace plat
 
-void plat::seam::answer_message_boxes(BoxAnswer answer) { g_answer = answer; }
-
 using namespace plat;
 
 // The box itself; it may run out of memory only before its window is up.
 static int message_box(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (!text) text = "";
     if (!caption) caption = "Error";
-    if (g_answer) return g_answer(owner, text, caption, type);
+    if (auto answer = seam::state().box_answer) return answer(owner, text, caption, type);
     if (!backend::current().boxes_answerable()) {
         // Nobody to see it and answer: say it on standard error, and fail as
         // MessageBox does when it cannot create its window.
