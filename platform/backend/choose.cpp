@@ -38,7 +38,7 @@ namespace {
 
 const Backend& take(const Backend* table) {
     g_chosen = table;
-    if (table->ending) std::atexit(end_of_process);
+    std::atexit(end_of_process);
     return *table;
 }
 
@@ -101,7 +101,7 @@ void start() { current(); }
 
 void end_of_process() {
     static bool ended = false;
-    if (ended || !g_chosen || !g_chosen->ending) return;
+    if (ended || !g_chosen) return;
     ended = true;
     g_chosen->ending();
 }

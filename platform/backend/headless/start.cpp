@@ -14,34 +14,10 @@ namespace plat::backend::headless {
 
 namespace {
 
-bool boxes_answerable() { return true; }
-
 const Backend kTable = {
     .name = "headless",
-    .create = create,
-    .destroy = destroy,
-    .set_title = set_title,
-    .set_frame = set_frame,
-    .set_topmost = set_topmost,
-    .set_transient_for = set_transient_for,
-    .move_resize = move_resize,
-    .show = show,
-    .activate = activate,
-    .frame_extents = frame_extents,
-    .present = present,
-    .present_sync = present_sync,
-    .mode_available = mode_available,
-    .enter_fullscreen = enter_fullscreen,
-    .leave_fullscreen = leave_fullscreen,
-    .screen_size = screen_size,
-    .show_cursor = show_cursor,
-    .key_down = key_down,
-    .pump = pump,
-    .wait_events = wait_events,
-    .boxes_answerable = boxes_answerable,
-    .now_ms = now_ms,
-    .sleep_ms = sleep_ms,
-    .ending = ending,
+#define QX_BACKEND_FUNCTION QX_BACKEND_TABLE_ENTRY
+#include "backend/functions.h"
 };
 
 [[noreturn]] void misconfigured(const std::string& why) {
@@ -86,6 +62,8 @@ const Backend* open(std::string*) {
 }
 
 }  // namespace
+
+bool boxes_answerable() { return true; }
 
 extern const Bootstrap bootstrap = {"headless", open};
 
