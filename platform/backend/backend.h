@@ -51,7 +51,6 @@ struct EventSink {
     // The user or the window manager resized the window's client area.
     virtual void resized(Window* w, int client_w, int client_h) = 0;
     virtual void mouse(Window* w, unsigned msg, int x, int y) = 0;  // client coordinates
-    virtual void focus(Window* w, bool gained) = 0;
     virtual ~EventSink() = default;
 };
 

@@ -3,7 +3,6 @@
 #include "common/out_of_memory.h"
 #include "gdi/cp932.h"
 #include "gdi/faces.h"
-#include "gdi/font_bitmap.h"
 #include "gdi/objects.h"
 
 #include <algorithm>
@@ -55,32 +54,6 @@ extern "C" HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, in
         slot->font = std::move(f);
         return static_cast<HFONT>(h_font);
     });
-}
-
-extern "C" BOOL WINAPI GetTextMetricsA(HDC hdc, TEXTMETRICA* tm) {
-    DC* dc = dc_from(hdc);
-    if (!dc || !tm) return FALSE;
-    Font* f = font_from(dc->font);
-    *tm = TEXTMETRICA{};
-    if (!f || f->builtin) {
-        tm->tmHeight = kBuiltinCellH;
-        tm->tmAscent = 13;  // baseline on row 12
-        tm->tmAveCharWidth = tm->tmMaxCharWidth = kBuiltinCellW;
-        tm->tmPitchAndFamily = FF_MODERN;
-    } else {
-        tm->tmHeight = f->cell_height;
-        tm->tmAscent = f->ascent;
-        tm->tmAveCharWidth = f->half_width;
-        tm->tmMaxCharWidth = f->half_width * 2;
-        tm->tmPitchAndFamily = f->logfont.lfPitchAndFamily & 0xF0;
-    }
-    tm->tmDescent = tm->tmHeight - tm->tmAscent;
-    tm->tmWeight = FW_NORMAL;
-    tm->tmCharSet = SHIFTJIS_CHARSET;
-    tm->tmLastChar = 0xFF;
-    tm->tmDefaultChar = '?';
-    tm->tmBreakChar = ' ';
-    return TRUE;
 }
 
 extern "C" int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR name) {

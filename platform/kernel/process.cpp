@@ -22,5 +22,3 @@ extern "C" BOOL WINAPI TerminateProcess(HANDLE process, UINT code) {
     plat::backend::end_of_process();
     _exit(int(code));
 }
-
-extern "C" DWORD WINAPI GetLastError(void) { return 0; }

@@ -65,9 +65,6 @@ struct Sink final : backend::EventSink {
     void mouse(Window* w, unsigned msg, int x, int y) override {
         if (takes_input(w)) post(w->handle, msg, 0, LPARAM((y & 0xFFFF) << 16 | (x & 0xFFFF)));
     }
-    void focus(Window* w, bool gained) override {
-        if (w && gained) set_foreground(w->handle);
-    }
 };
 
 bool matches(const MSG& m, HWND filter, UINT lo, UINT hi) {

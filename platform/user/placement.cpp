@@ -91,7 +91,7 @@ extern "C" BOOL WINAPI AdjustWindowRect(LPRECT r, DWORD style, BOOL) {
 namespace {
 
 // SetWindowPos, with the window found.
-BOOL place(Window* w, HWND h, HWND after, int x, int y, int cx, int cy, UINT flags) {
+BOOL place(Window* w, HWND after, int x, int y, int cx, int cy, UINT flags) {
     if (!(flags & SWP_NOZORDER)) {
         if (after == HWND_TOPMOST) w->exstyle |= WS_EX_TOPMOST;
         if (after == HWND_NOTOPMOST) w->exstyle &= ~DWORD(WS_EX_TOPMOST);
@@ -118,10 +118,7 @@ BOOL place(Window* w, HWND h, HWND after, int x, int y, int cx, int cy, UINT fla
     resize_client(w, cw, ch);
     w->outer = r;
     if (!take_fullscreen(w)) backend::current().move_resize(w->native, r.left, r.top, cw, ch);
-    if (flags & SWP_SHOWWINDOW) {
-        backend::current().show(w->native, true);
-        set_foreground(h);
-    }
+    if (flags & SWP_SHOWWINDOW) backend::current().show(w->native, true);
     if (resized && (w->cls.style & (CS_HREDRAW | CS_VREDRAW))) invalidate_all(w, true);
     return TRUE;
 }
@@ -131,7 +128,7 @@ BOOL place(Window* w, HWND h, HWND after, int x, int y, int cx, int cy, UINT fla
 extern "C" BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags) {
     Window* w = window_from(h);
     if (!w) return FALSE;
-    return or_fail<BOOL>(FALSE, [&] { return place(w, h, after, x, y, cx, cy, flags); });
+    return or_fail<BOOL>(FALSE, [&] { return place(w, after, x, y, cx, cy, flags); });
 }
 
 extern "C" BOOL WINAPI GetWindowRect(HWND h, LPRECT r) {

@@ -33,8 +33,6 @@ std::vector<std::unique_ptr<Window>>& owned() {
     return *w;
 }
 
-HWND g_foreground = nullptr;
-
 const WindowClass* find_class(LPCSTR name) {
     if (!name) return nullptr;
     for (auto& c : classes())
@@ -70,8 +68,6 @@ void invalidate_all(Window* w, bool erase) {
     w->erase = w->erase || erase;
 }
 
-void set_foreground(HWND h) { g_foreground = h; }
-
 }  // namespace plat
 
 using namespace plat;
@@ -93,16 +89,6 @@ extern "C" ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
         classes().push_back(c);
         return ATOM(0xC000 + classes().size());
     });
-}
-
-extern "C" BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE) {
-    auto& c = classes();
-    for (auto it = c.begin(); it != c.end(); ++it)
-        if (strcasecmp(it->name.c_str(), name) == 0) {
-            c.erase(it);
-            return TRUE;
-        }
-    return FALSE;
 }
 
 extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
@@ -172,7 +158,6 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR 
         if ((style & WS_VISIBLE) && window_from(h)) {
             desktop.show(w->native, true);
             invalidate_all(w, true);
-            set_foreground(h);
         }
         return window_from(h) ? h : nullptr;
     });
@@ -197,7 +182,6 @@ extern "C" BOOL WINAPI DestroyWindow(HWND h) {
     w->dcs.clear();
     backend::current().destroy(w->native);
     w->native = nullptr;
-    if (g_foreground == h) g_foreground = nullptr;
     handles().release(h);
     auto& list = all_windows();
     list.erase(std::remove(list.begin(), list.end(), w), list.end());
@@ -299,13 +283,10 @@ extern "C" BOOL WINAPI InvalidateRect(HWND h, const RECT* rc, BOOL erase) {
     return TRUE;
 }
 
-extern "C" HWND WINAPI GetForegroundWindow(void) { return window_from(g_foreground) ? g_foreground : nullptr; }
-
 extern "C" BOOL WINAPI SetForegroundWindow(HWND h) {
     Window* w = window_from(h);
     if (!w) return FALSE;
     backend::current().activate(w->native);
-    g_foreground = h;
     return TRUE;
 }
 

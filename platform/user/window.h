@@ -46,7 +46,6 @@ LRESULT call_proc(Window* w, UINT msg, WPARAM wp, LPARAM lp);
 void invalidate_all(Window* w, bool erase);
 std::vector<Window*>& all_windows();
 bool decorated_style(DWORD style);
-void set_foreground(HWND h);
 
 // ---- placement.cpp
 // The frame around a window of that style.
