@@ -3,6 +3,8 @@
 // font) draws with the built-in bitmap font (font_bitmap.h).
 #pragma once
 
+#include "gdi/font_bitmap.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -59,6 +61,9 @@ struct Font {
     bool ascii_box_known[0x80] = {};
     ~Font();
 };
+
+// The height of f's character cells (tmHeight).
+inline int cell_height(const Font& f) { return f.builtin ? kBuiltinCellH : f.cell_height; }
 
 // Where code point cp of f lands, without rendering it. Full-width code
 // points of a fixed-pitch font advance by two half widths.

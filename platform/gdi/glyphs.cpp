@@ -49,15 +49,13 @@ Resolved resolve(Font& f, uint32_t cp, bool full_width) {
     return {&f, Source::placeholder, f.half_width * cells};
 }
 
-int cell_height_of(const Font& f) { return f.builtin ? kBuiltinCellH : f.cell_height; }
-
 GlyphBox box_of(Font& f, uint32_t cp, bool full_width) {
     Resolved r = resolve(f, cp, full_width);
     GlyphBox b;
     b.advance = r.advance;
     if (r.source != Source::face) {
         b.right = r.source == Source::builtin ? kBuiltinCellW : r.advance;
-        b.bottom = cell_height_of(f);
+        b.bottom = cell_height(f);
         return b;
     }
     Font& by = *r.by;
@@ -160,7 +158,7 @@ const Glyph& glyph_of(Font& f, uint32_t cp, bool full_width) {
     switch (r.source) {
         case Source::builtin: render_builtin(made, cp); break;
         case Source::face: render_face(*r.by, made, cp); break;
-        case Source::placeholder: render_placeholder(made, r.advance, cell_height_of(f), cp); break;
+        case Source::placeholder: render_placeholder(made, r.advance, cell_height(f), cp); break;
     }
     made.solid = std::all_of(made.coverage.begin(), made.coverage.end(), [](uint8_t v) { return v == 0 || v == 255; });
     c.lru.push_front(GlyphCache::Entry{key, std::move(made)});

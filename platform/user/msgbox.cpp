@@ -53,12 +53,9 @@ MsgBox* box_of(HWND h) {
     return nullptr;
 }
 
-void fill(HDC dc, int x, int y, int w, int h, COLORREF c) {
-    HBRUSH br = CreateSolidBrush(c);
-    HGDIOBJ old = SelectObject(dc, br);
-    PatBlt(dc, x, y, w, h, PATCOPY);
-    SelectObject(dc, old);
-    DeleteObject(br);
+// A w x h rectangle of the box's DC in colour c, as a solid brush paints it.
+void fill(HDC hdc, int x, int y, int w, int h, COLORREF c) {
+    if (DC* dc = dc_from(hdc)) fill_rect(*dc, x, y, int64_t(x) + w, int64_t(y) + h, to_pixel(c));
 }
 
 void frame(HDC dc, const RECT& r, int t, COLORREF c) {

@@ -4,6 +4,7 @@
 // that the frame leaves, and the rectangles a program reads back.
 #include "user/window.h"
 
+#include "common/clamp.h"
 #include "common/out_of_memory.h"
 #include "user/display.h"
 
@@ -79,12 +80,10 @@ using namespace plat;
 extern "C" BOOL WINAPI AdjustWindowRect(LPRECT r, DWORD style, BOOL) {
     if (!r) return FALSE;
     backend::Extents e = extents_of(style);
-    // Held at the LONG range: a rectangle at its edge stays there.
-    auto widen = [](LONG v, int64_t by) { return LONG(std::clamp<int64_t>(int64_t(v) + by, INT32_MIN, INT32_MAX)); };
-    r->left = widen(r->left, -e.left);
-    r->top = widen(r->top, -e.top);
-    r->right = widen(r->right, e.right);
-    r->bottom = widen(r->bottom, e.bottom);
+    r->left = clamp_int32(int64_t(r->left) - e.left);
+    r->top = clamp_int32(int64_t(r->top) - e.top);
+    r->right = clamp_int32(int64_t(r->right) + e.right);
+    r->bottom = clamp_int32(int64_t(r->bottom) + e.bottom);
     return TRUE;
 }
 
@@ -106,8 +105,8 @@ BOOL place(Window* w, HWND after, int x, int y, int cx, int cy, UINT flags) {
         r.top = y;
     }
     if (!(flags & SWP_NOSIZE)) {
-        r.right = LONG(std::clamp<int64_t>(int64_t(r.left) + std::max(cx, 0), INT32_MIN, INT32_MAX));
-        r.bottom = LONG(std::clamp<int64_t>(int64_t(r.top) + std::max(cy, 0), INT32_MIN, INT32_MAX));
+        r.right = clamp_int32(int64_t(r.left) + std::max(cx, 0));
+        r.bottom = clamp_int32(int64_t(r.top) + std::max(cy, 0));
     }
     if (flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
     clamp_to_max_track(r, w->style);

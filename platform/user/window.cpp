@@ -5,6 +5,7 @@
 #include "user/window.h"
 
 #include "backend/backend.h"
+#include "common/clamp.h"
 #include "common/out_of_memory.h"
 #include "gdi/cp932.h"
 #include "gdi/dc.h"
@@ -106,8 +107,8 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR 
         w->exstyle = exstyle;
         w->title = title ? title : "";
         w->owner = parent;
-        w->outer = RECT{x, y, LONG(std::clamp<int64_t>(int64_t(x) + std::max(width, 0), INT32_MIN, INT32_MAX)),
-                        LONG(std::clamp<int64_t>(int64_t(y) + std::max(height, 0), INT32_MIN, INT32_MAX))};
+        w->outer = RECT{x, y, clamp_int32(int64_t(x) + std::max(width, 0)),
+                        clamp_int32(int64_t(y) + std::max(height, 0))};
         clamp_to_max_track(w->outer, style);
         width = int(int64_t(w->outer.right) - x);
         height = int(int64_t(w->outer.bottom) - y);
