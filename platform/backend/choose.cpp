@@ -45,7 +45,7 @@ void at_exit() {
 
 const Backend& take(const Backend* table) {
     g_chosen = table;
-    if (table->ending) std::atexit(at_exit);
+    std::atexit(at_exit);
     return *table;
 }
 
@@ -108,7 +108,7 @@ void start() { current(); }
 
 void end_of_process() {
     static bool ended = false;
-    if (ended || !g_chosen || !g_chosen->ending) return;
+    if (ended || !g_chosen) return;
     ended = true;
     g_chosen->ending();
 }

@@ -4,8 +4,8 @@
 // then paint). DefWindowProcA gives Windows' defaults for what the layer
 // produces: close, erase with the class brush, paint validation.
 #include "backend/backend.h"
+#include "common/out_of_memory.h"
 #include "gdi/dc.h"
-#include "kernel/out_of_memory.h"
 #include "user/window.h"
 
 #include <deque>
@@ -66,9 +66,6 @@ struct Sink final : backend::EventSink {
     }
     void mouse(Window* w, unsigned msg, int x, int y) override {
         if (takes_input(w)) post(w->handle, msg, 0, LPARAM((y & 0xFFFF) << 16 | (x & 0xFFFF)));
-    }
-    void focus(Window* w, bool gained) override {
-        if (w && gained) set_foreground(w->handle);
     }
 };
 

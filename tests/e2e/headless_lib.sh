@@ -24,6 +24,7 @@
 set -u
 HEADLESS_FAILED=0
 HEADLESS_MOUNTS=()
+. "$(dirname "${BASH_SOURCE[0]}")/read_fps.sh"
 
 fail() {
     echo "FAIL: $*" >&2
@@ -90,9 +91,4 @@ small_disk() {
     HEADLESS_MOUNTS+=("$1")
 }
 
-read_rate() {
-    FPS_TEXT=$("$SCREENTEXT" read "$RUN/$1" 20 20 8) || fail "screentext cannot read $RUN/$1"
-    FPS_TEXT=${FPS_TEXT%"${FPS_TEXT##*[! ]}"}  # blank cells after the digits read as spaces
-    FPS=
-    [[ $FPS_TEXT =~ ^FPS:([0-9]+)$ ]] && FPS=${BASH_REMATCH[1]}
-}
+read_rate() { read_fps "$RUN/$1" 20 20; }

@@ -215,15 +215,16 @@ subdirectory-small)
         { cat "$GAME_DIR/configure.log"; fail "configuring the game with GoogleTest and Google Benchmark unfindable failed"; }
     ok "configures with GoogleTest and Google Benchmark unfindable, never looking for them"
     targets=$(cmake -DBUILD="$GAME_DIR/build" -P "$SRC/tests/package/targets.cmake" | sort | tr '\n' ' ')
-    [ "$targets" = "game qx qxplatform " ] || fail "the game's build has the targets '$targets', expected 'game qx qxplatform'"
+    [ "$targets" = "game qx qxentry qxplatform " ] ||
+        fail "the game's build has the targets '$targets', expected 'game qx qxentry qxplatform'"
     ok "targets: $targets"
     tests=$(ctest --test-dir "$GAME_DIR/build" -N | grep -o 'Total Tests: [0-9]*')
     [ "$tests" = "Total Tests: 0" ] || fail "the game's build has tests: $tests"
     ok "no tests"
     # The game sees qx.h and the layer's windows.h, nothing else of qx's.
-    includes=$(grep '"command"' "$GAME_DIR/build/compile_commands.json" | grep '/main.cpp' |
+    includes=$(grep '"command"' "$GAME_DIR/build/compile_commands.json" | grep 'CMakeFiles/game\.dir/' |
                grep -o -- ' -\(I\|isystem\) *[^ ]*' | sed 's/^ *-\(I\|isystem\) *//' | sort | tr '\n' ' ')
-    expected="$GAME_DIR/build/qx/include $GAME_DIR/qx/platform/include "
+    expected="$GAME_DIR/qx/include $GAME_DIR/qx/platform/include "
     [ "$includes" = "$expected" ] || fail "the game compiles with include folders '$includes', expected '$expected'"
     ok "the game's include folders: $includes"
     ;;

@@ -17,51 +17,10 @@ namespace plat::backend::headless {
 
 namespace {
 
-bool boxes_answerable() { return true; }
-
-// One line: the caption, and the text's lines joined by " / ".
-void box_shown(const char* caption_utf8, const char* text_utf8) {
-    constexpr size_t kLineBytes = 1000;
-    const std::string_view text = text_utf8;
-    std::string said;
-    for (size_t start = 0;;) {
-        const size_t nl = text.find('\n', start);
-        std::string_view line = text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        said += (start ? " / " : "") + shown(line, kLineBytes);
-        if (nl == std::string_view::npos) break;
-        start = nl + 1;
-    }
-    std::fprintf(stderr, "qx: a message box, \"%s\": %s\n", shown(caption_utf8).c_str(), said.c_str());
-}
-
 const Backend kTable = {
     .name = "headless",
-    .create = create,
-    .destroy = destroy,
-    .set_title = set_title,
-    .set_frame = set_frame,
-    .set_topmost = set_topmost,
-    .set_transient_for = set_transient_for,
-    .move_resize = move_resize,
-    .show = show,
-    .activate = activate,
-    .frame_extents = frame_extents,
-    .present = present,
-    .present_sync = present_sync,
-    .mode_available = mode_available,
-    .enter_fullscreen = enter_fullscreen,
-    .leave_fullscreen = leave_fullscreen,
-    .screen_size = screen_size,
-    .show_cursor = show_cursor,
-    .key_down = key_down,
-    .pump = pump,
-    .wait_events = wait_events,
-    .boxes_answerable = boxes_answerable,
-    .box_shown = box_shown,
-    .now_ms = now_ms,
-    .sleep_ms = sleep_ms,
-    .ending = ending,
+#define QX_BACKEND_FUNCTION QX_BACKEND_TABLE_ENTRY
+#include "backend/functions.h"
 };
 
 [[noreturn]] void misconfigured(const std::string& why) {
@@ -112,6 +71,24 @@ const Backend* open(std::string*) {
 }
 
 }  // namespace
+
+bool boxes_answerable() { return true; }
+
+// One line: the caption, and the text's lines joined by " / ".
+void box_shown(const char* caption_utf8, const char* text_utf8) {
+    constexpr size_t kLineBytes = 1000;
+    const std::string_view text = text_utf8;
+    std::string said;
+    for (size_t start = 0;;) {
+        const size_t nl = text.find('\n', start);
+        std::string_view line = text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        said += (start ? " / " : "") + shown(line, kLineBytes);
+        if (nl == std::string_view::npos) break;
+        start = nl + 1;
+    }
+    std::fprintf(stderr, "qx: a message box, \"%s\": %s\n", shown(caption_utf8).c_str(), said.c_str());
+}
 
 extern const Bootstrap bootstrap = {"headless", open};
 
