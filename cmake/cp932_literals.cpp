@@ -968,6 +968,10 @@ int main_(int argc, char** argv) {
     for (int i = first + 1; i < argc; ++i) {
         const std::string a = argv[i];
         original.push_back(a);
+        if (a.size() > 1 && a[0] == '@') {  // a response file (include folders, say): for both steps
+            args.push_back({a, Arg::kOption, Lang::kNone, x});
+            continue;
+        }
         if (a.size() > 1 && a[0] == '-') {
             args.push_back({a, Arg::kOption, Lang::kNone, x});
             if (a == "-E") preprocess_only = true;

@@ -18,6 +18,9 @@ file(MAKE_DIRECTORY "${WORK}/漢字")
 file(WRITE "${WORK}/漢.h" "")
 file(WRITE "${WORK}/header.h" "extern const char from_header[] = \"ヘッダ表\";\n")
 file(WRITE "${WORK}/bad_header.h" "// a header\nextern const char bad[] = \"µ\";\n")
+file(WRITE "${WORK}/include/found.h" "extern const char found[] = \"見付けた\";\n")
+# A response file naming an include folder, as Emscripten's CMake rules pass them.
+file(WRITE "${WORK}/include.rsp" "-Iinclude\n")
 # A launcher already in place (ccache, say), which must run both compilations.
 file(WRITE "${WORK}/launcher.sh" "echo \"$*\" >>\"${WORK}/launched.txt\"\nexec \"$@\"\n")
 
@@ -201,6 +204,7 @@ same(function_name_in_ascii "extern const char* name() { return __func__; }\next
 same(quoted_header "#include \"header.h\"\nextern const char s[] = \"表\";\n" DEPENDS "header.h")
 same(c_source "__attribute__((section(\".漢\"))) int a = 1;\nconst char s[] = \"表\" \"ソ\";\nconst char* f(void) { return __func__; }\n_Static_assert(sizeof(\"漢\") == 3, \"漢\");\n"
      FILE c_source.c FLAGS -x c -std=gnu17)
+same(response_file "#include <found.h>\n" FLAGS -std=c++20 @include.rsp)
 same(behind_a_launcher [[extern const char s[] = "表";]] LAUNCHER)
 same(compiled_and_linked [[
 extern "C" int puts(const char*);
