@@ -38,6 +38,7 @@
 //     byte 0x5C (ソ, 表, 能) can no longer escape what follows it;
 //   - a raw string is split around the characters to convert
 //     (R"(漢)" becomes R"()" "\212\277" R"()"), keeping its lines.
+// The string of #ident is converted too, as GCC converts it.
 // Refused: a character that code page 932 lacks, bytes that are not UTF-8,
 // \N{...}, a backslash before a non-ASCII character, a non-ASCII literal among
 // an asm statement's operands, a character constant of more than one byte in
@@ -343,6 +344,22 @@ void Rewriter::directive() {
         newlines_at_marker_ = newlines_;
     } else {
         flush_group(0);
+        // #ident "..." (and its old name #sccs) puts its string in the
+        // object, converted as a literal is.
+        size_t q = p;
+        while (q < eol && text_[q] >= 'a' && text_[q] <= 'z') ++q;
+        const std::string_view name(text_.data() + p, q - p);
+        while (q < eol && (text_[q] == ' ' || text_[q] == '\t')) ++q;
+        if (!system_ && (name == "ident" || name == "sccs") && q < eol && text_[q] == '"') {
+            size_t end = q, close;
+            skip_literal_body(end, close, '"', false);
+            const Piece piece{q, end, q, close, false, false, false, file_, line_at(q)};
+            std::string with;
+            if (needs_conversion(piece) && convert_ordinary(piece, with)) {
+                changed_ = true;
+                replace(piece.begin, piece.end, std::move(with));
+            }
+        }
         token({}, '#');
     }
     i_ = eol;

@@ -200,6 +200,7 @@ extern const char* const pretty;
 void 関数() {}
 const char* const pretty = [] { return __PRETTY_FUNCTION__; }();
 ]=])
+same(ident "#ident \"漢字 1.0\"\n#pragma message(\"表\")\nextern const char s[] = \"表\";\n")
 same(function_name_in_ascii "extern const char* name() { return __func__; }\nextern const char s[] = \"表\";\n")
 same(quoted_header "#include \"header.h\"\nextern const char s[] = \"表\";\n" DEPENDS "header.h")
 same(c_source "__attribute__((section(\".漢\"))) int a = 1;\nconst char s[] = \"表\" \"ソ\";\nconst char* f(void) { return __func__; }\n_Static_assert(sizeof(\"漢\") == 3, \"漢\");\n"
