@@ -888,13 +888,15 @@ bool link_only(std::string_view a) {
 }
 
 // What the preprocessor alone reads, which the compilation of preprocessed
-// text leaves out.
+// text leaves out (clang warns of include folders it did not use).
 bool preprocessor_only(std::string_view a) {
-    return one_of(a, {"-M", "-MM", "-MD", "-MMD", "-MG", "-MP", "-MF", "-MT", "-MQ", "-include", "-imacros",
-                      "-include-pch", "-Xpreprocessor", "-fdirectives-only", "-fpch-preprocess", "-P"}) ||
-           starts_with(a, "-Wp,") || starts_with(a, "-finput-charset=") ||
-           (starts_with(a, "-MF") || starts_with(a, "-MT") || starts_with(a, "-MQ")) ||
-           starts_with(a, "-include") || starts_with(a, "-imacros");
+    return one_of(a, {"-M", "-MM", "-MD", "-MMD", "-MG", "-MP", "-Xpreprocessor", "-fdirectives-only",
+                      "-fpch-preprocess", "-P", "-nostdinc", "-nostdinc++"}) ||
+           starts_with(a, "-Wp,") || starts_with(a, "-finput-charset=") || starts_with(a, "-MF") ||
+           starts_with(a, "-MT") || starts_with(a, "-MQ") || starts_with(a, "-include") || starts_with(a, "-imacros") ||
+           starts_with(a, "-I") || starts_with(a, "-D") || starts_with(a, "-U") || starts_with(a, "-isystem") ||
+           starts_with(a, "-iquote") || starts_with(a, "-idirafter") || starts_with(a, "-iprefix") ||
+           starts_with(a, "-iwithprefix") || starts_with(a, "-cxx-isystem") || starts_with(a, "-iframework");
 }
 
 enum class Lang { kNone, kC, kCxx, kOther };
