@@ -77,9 +77,10 @@ check_tree() {
     local prefix=$1 libdir=$2 windows=${3:-} expected actual
     expected=$(
         echo include/qx/qx.h
+        echo bin/qx-cp932
         echo "$libdir/libqx.a"
         echo "$libdir/pkgconfig/qx.pc"
-        for f in cp932_literals.cmake qxConfig.cmake qxConfigVersion.cmake qxGame.cmake qxTargets.cmake qxTargets-release.cmake; do
+        for f in cp932_literals.cpp qxConfig.cmake qxConfigVersion.cmake qxGame.cmake qxTargets.cmake qxTargets-release.cmake; do
             echo "$libdir/cmake/qx/$f"
         done
         if [ -n "$windows" ]; then
@@ -94,7 +95,8 @@ check_tree() {
     [ "$actual" = "$expected" ] ||
         fail "$prefix holds other files than an install should (< expected, > found):
 $(diff <(echo "$expected") <(echo "$actual"))"
-    ok "$prefix holds the libraries, qx.h$([ -z "$windows" ] && echo ", the layer's windows.h"), the CMake package and qx.pc, and nothing else"
+    "$prefix/bin/qx-cp932" --version >/dev/null || fail "$prefix/bin/qx-cp932 does not run on this machine"
+    ok "$prefix holds the libraries, qx.h$([ -z "$windows" ] && echo ", the layer's windows.h"), the CMake package, qx.pc and the build machine's qx-cp932, and nothing else"
 }
 
 # Runs the game GAME (game.exe under Wine when the second argument is
