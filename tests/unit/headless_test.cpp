@@ -23,7 +23,8 @@ bool held(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
 class HeadlessRun {
 public:
     explicit HeadlessRun(const char* script, const char* time_limit = nullptr)
-        : path_(testing::TempDir() + "headless-keys.txt") {
+        // The process's own name: other runs of the suite may share the folder.
+        : path_(testing::TempDir() + "headless-keys-" + std::to_string(getpid()) + ".txt") {
         std::FILE* f = std::fopen(path_.c_str(), "w");
         if (f) {
             std::fputs(script, f);
