@@ -63,7 +63,7 @@ add_dependencies(qxplatform qxplatform_fonts)
 set(QXP_NEVER_SLEEP
   BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateFontA CreateSolidBrush DeleteDC DeleteObject
   GetBkColor GetBkMode GetClipBox GetCurrentObject GetObjectA GetObjectType GetPixel GetStockObject
-  GetStretchBltMode GetTextColor GetTextExtentPoint32A GetTextFaceA GetTextMetricsA LoadImageA PatBlt
+  GetStretchBltMode GetTextColor GetTextExtentPoint32A GetTextFaceA LoadImageA PatBlt
   SelectObject SetBkColor SetBkMode SetPixel SetStretchBltMode SetTextColor StretchBlt TextOutA TransparentBlt)
 list(JOIN QXP_NEVER_SLEEP "\n" QXP_NEVER_SLEEP_TEXT)
 file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/asyncify_never_sleep.txt CONTENT "${QXP_NEVER_SLEEP_TEXT}\n")

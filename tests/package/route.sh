@@ -78,9 +78,10 @@ check_tree() {
     local prefix=$1 libdir=$2 windows=${3:-} expected actual
     expected=$(
         echo include/qx/qx.h
+        echo bin/qx-cp932
         echo "$libdir/libqx.a"
         echo "$libdir/pkgconfig/qx.pc"
-        for f in cp932_literals.cmake qxConfig.cmake qxConfigVersion.cmake qxGame.cmake qxTargets.cmake qxTargets-release.cmake; do
+        for f in cp932_literals.cpp qxConfig.cmake qxConfigVersion.cmake qxGame.cmake qxTargets.cmake qxTargets-release.cmake; do
             echo "$libdir/cmake/qx/$f"
         done
         if [ -n "$windows" ]; then
@@ -95,7 +96,8 @@ check_tree() {
     [ "$actual" = "$expected" ] ||
         fail "$prefix holds other files than an install should (< expected, > found):
 $(diff <(echo "$expected") <(echo "$actual"))"
-    ok "$prefix holds the libraries, qx.h$([ -z "$windows" ] && echo ", the layer's windows.h"), the CMake package and qx.pc, and nothing else"
+    "$prefix/bin/qx-cp932" --version >/dev/null || fail "$prefix/bin/qx-cp932 does not run on this machine"
+    ok "$prefix holds the libraries, qx.h$([ -z "$windows" ] && echo ", the layer's windows.h"), the CMake package, qx.pc and the build machine's qx-cp932, and nothing else"
 }
 
 # Runs the game GAME (game.exe under Wine when the second argument is
@@ -226,15 +228,16 @@ subdirectory-small)
         { cat "$GAME_DIR/configure.log"; fail "configuring the game with GoogleTest and Google Benchmark unfindable failed"; }
     ok "configures with GoogleTest and Google Benchmark unfindable, never looking for them"
     targets=$(cmake -DBUILD="$GAME_DIR/build" -P "$SRC/tests/package/targets.cmake" | sort | tr '\n' ' ')
-    [ "$targets" = "game qx qxplatform " ] || fail "the game's build has the targets '$targets', expected 'game qx qxplatform'"
+    [ "$targets" = "game qx qxentry qxplatform " ] ||
+        fail "the game's build has the targets '$targets', expected 'game qx qxentry qxplatform'"
     ok "targets: $targets"
     tests=$(ctest --test-dir "$GAME_DIR/build" -N | grep -o 'Total Tests: [0-9]*')
     [ "$tests" = "Total Tests: 0" ] || fail "the game's build has tests: $tests"
     ok "no tests"
     # The game sees qx.h and the layer's windows.h, nothing else of qx's.
-    includes=$(grep '"command"' "$GAME_DIR/build/compile_commands.json" | grep '/main.cpp' |
+    includes=$(grep '"command"' "$GAME_DIR/build/compile_commands.json" | grep 'CMakeFiles/game\.dir/' |
                grep -o -- ' -\(I\|isystem\) *[^ ]*' | sed 's/^ *-\(I\|isystem\) *//' | sort | tr '\n' ' ')
-    expected="$GAME_DIR/build/qx/include $GAME_DIR/qx/platform/include "
+    expected="$GAME_DIR/qx/include $GAME_DIR/qx/platform/include "
     [ "$includes" = "$expected" ] || fail "the game compiles with include folders '$includes', expected '$expected'"
     ok "the game's include folders: $includes"
     ;;
