@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The frame-rate report: "FPS:<n>" in the built-in 8x16 font at (20,20) of
-# the client area, #FCFCFC ink on black cells over a black client, and a rate
-# that settles at 61..63 (the loop's period is 16 ms).
+# The frame-rate report as only a desktop shows it: "FPS:<n>" in the built-in
+# 8x16 font at (20,20) of the client area, #FCFCFC ink on black cells over a
+# black client, and redrawn with a new count (the first frame reports 1, the
+# next report a second later its frames). The rate itself is the pacing's,
+# checked exactly in virtual time by headless_rate.sh: the desktop's clock is
+# the machine's, which a loaded machine slows.
 # Under Wine the report is drawn in Wine's stand-in for the System font,
 # antialiased, which screentext cannot read: there only its place, its ink
 # and the black around it are checked.
@@ -33,7 +36,7 @@ wine_ink() {
 
 start_sample
 main_window
-sleep 1.2  # Wine moves its window once more after showing it
+under_wine && sleep 1.2  # Wine moves its window once more after showing it
 client_rect "$WIN"
 
 # A screenshot taken while the report is being redrawn can catch it half
@@ -48,10 +51,13 @@ if under_wine; then
     ok "#FCFCFC text shaded over black begins at client (20,20)"
     wine_skip "reading 'FPS:<n>' and its exact pixels: Wine draws it in its own antialiased font, not the built-in 8x16 one screentext decodes"
 else
-    for try in 1 2 3; do
+    # Looked at early, while the first report still shows; the window
+    # manager may still be placing the window, so its place is read anew.
+    for try in 1 2 3 4 5; do
         read_rate "first$try"
         [ -n "$FPS" ] && break
         sleep 0.2
+        client_rect "$WIN"
     done
     [ -n "$FPS" ] || fail "expected FPS:<digits> at client (20,20) = screen ($((WX + 20)),$((WY + 20))), read '$FPS_TEXT' (screenshot $SHOT)"
     ok "reads '$FPS_TEXT' at client (20,20)"
@@ -76,26 +82,22 @@ for rect in "0 40 640 360" "120 0 520 40" "0 0 20 40" "20 0 100 20"; do
 done
 ok "the client background is black"
 
-# The rate settles in 61..63: two readings about a second apart, in a row.
+# The report is redrawn with another count: readings a quarter of a second
+# apart until one differs from the first (the first report, 1, shows for a
+# second; a later one for another).
 if under_wine; then
-    wine_skip "the rate settling in 61..63: its digits are in Wine's font, which screentext cannot read"
+    wine_skip "the report's count changing: its digits are in Wine's font, which screentext cannot read"
 else
-    readings=() in_range=0
-    deadline=$(($(now_ms) + 7000))
-    for i in $(seq 8); do
-        [ "$(now_ms)" -lt "$deadline" ] || break
-        sleep 0.85
+    first=$FPS readings=("$FPS")
+    for i in $(seq 40); do
+        sleep 0.25
         read_rate "rate$i"
         readings+=("${FPS:-'$FPS_TEXT'}")
-        if [ -n "$FPS" ] && [ "$FPS" -ge 61 ] && [ "$FPS" -le 63 ]; then
-            in_range=$((in_range + 1))
-            [ "$in_range" -ge 2 ] && break
-        else
-            in_range=0
-        fi
+        [ -n "$FPS" ] && [ "$FPS" != "$first" ] && break
     done
-    [ "$in_range" -ge 2 ] || fail "the rate did not settle in 61..63; readings: ${readings[*]} (last screenshot $SHOT)"
-    ok "rate settled in 61..63; readings: ${readings[*]}"
+    [ -n "$FPS" ] && [ "$FPS" != "$first" ] ||
+        fail "the report was not redrawn with another count; readings: ${readings[*]} (last screenshot $SHOT)"
+    ok "the report is redrawn with another count; readings: ${readings[*]}"
 fi
 
 running || fail "the sample ended by itself"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The ways a game builds against qx, tried as its author would: a fresh
 # project made of the README's own snippets (its main.cpp and the CMake or
-# shell lines of the route), configured and built, then run on the desktop
-# named by DISPLAY, where what it drew is checked.
+# shell lines of the route), configured and built, then run on a virtual
+# desktop of its own (a Windows route's under Wine, on the desktop named by
+# DISPLAY), where what it drew is checked.
 #
 # Usage: route.sh ROUTE SOURCE_DIR WORK_DIR SCREENTEXT [TREE]
 #   install              cmake --install TREE (the package preset's build)
@@ -156,6 +157,16 @@ check_game() (
     fi
 )
 
+# A native route's game runs on a virtual desktop of its own, started once
+# the game is built: the route's build, most of its time, keeps no desktop
+# from the other tests. (A Windows route's game runs under the runner's Wine
+# prefix, on the runner's desktop.)
+own_desktop() {
+    . "$SRC/.ci/desktop.sh"
+    start_desktop || fail "no virtual desktop could be started"
+    trap stop_desktop EXIT
+}
+
 multiarch=$(gcc -print-multiarch)
 case $ROUTE in
 install)
@@ -234,6 +245,7 @@ subdirectory)
     new_game subdirectory subdirectory
     ln -s "$SRC" "$GAME_DIR/qx"
     cmake_game
+    own_desktop
     check_game "$GAME_DIR/build/game"
     ;;
 find_package)
@@ -243,6 +255,7 @@ find_package)
     by_hand=$GAME_DIR/build/game
     new_game find_package find_package
     run_snippet find_package-build
+    own_desktop
     check_game "$GAME_DIR/build/game" || exit 1
     ROUTE=by-hand check_game "$by_hand"
     ;;
@@ -251,12 +264,14 @@ pkg-config)
     new_game pkg-config
     export PKG_CONFIG_PATH=$WORK/qx/lib/$multiarch/pkgconfig
     run_snippet pkg-config
+    own_desktop
     check_game "$GAME_DIR/game"
     ;;
 deb-find_package)
     [ -d "$WORK/root/usr" ] || fail "no unpacked .deb in $WORK/root (the deb route makes it)"
     new_game deb-find_package find_package
     cmake_game -DCMAKE_PREFIX_PATH="$WORK/root/usr"
+    own_desktop
     check_game "$GAME_DIR/build/game"
     ;;
 deb-pkg-config)
@@ -264,6 +279,7 @@ deb-pkg-config)
     new_game deb-pkg-config
     export PKG_CONFIG_PATH=$WORK/root/usr/lib/$multiarch/pkgconfig
     run_snippet pkg-config
+    own_desktop
     check_game "$GAME_DIR/game"
     ;;
 windows-find_package)
