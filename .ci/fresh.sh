@@ -4,6 +4,13 @@
 # it took.
 #
 #   bash .ci/fresh.sh [--keep] [sample] [tests]      (default: both)
+#   bash .ci/fresh.sh [--keep] player GAME-linux.tar.gz
+#
+# player: a game shipped by qx_ship_game, on a Debian 12 with nothing but
+# the README's runtime packages installed (its `apt-get install` line, as a
+# player types it): unpacked, started headless from another folder, a shot
+# of it taken after 1 s (build/fresh/player.png), then its close button,
+# whose quit box nobody answers (status 3), whatever the game.
 #
 # The Debian is made once with debootstrap --variant=minbase (kept in
 # build/fresh/base) and copied for each try. A try gets this machine's apt
@@ -20,12 +27,19 @@ src=$(pwd)
 top=$src/build/fresh
 keep=0
 tries=()
-for a in "$@"; do
-  case $a in
+archive=
+while [ $# -gt 0 ]; do
+  case $1 in
   --keep) keep=1 ;;
-  sample | tests) tries+=("$a") ;;
-  *) echo "usage: bash .ci/fresh.sh [--keep] [sample] [tests]" >&2; exit 2 ;;
+  sample | tests) tries+=("$1") ;;
+  player)
+    archive=$(realpath "${2:-}" 2>/dev/null) && [ -f "$archive" ] && [[ $archive == *-linux.tar.gz ]] ||
+      { echo "fresh.sh player: name a game's -linux.tar.gz" >&2; exit 2; }
+    tries+=(player)
+    shift ;;
+  *) echo "usage: bash .ci/fresh.sh [--keep] [sample] [tests] [player GAME-linux.tar.gz]" >&2; exit 2 ;;
   esac
+  shift
 done
 [ ${#tries[@]} -gt 0 ] || tries=(sample tests)
 [ "$(id -u)" -eq 0 ] || { echo "fresh.sh runs as root (debootstrap, chroot, mount)" >&2; exit 2; }
@@ -37,6 +51,21 @@ mapfile -t commands < <(awk '/^```sh$/ { inside = 1; next } inside && /^```/ { e
                          sed 's/ *#.*$//')
 command_for() {
   local c
+  if [ "$1" = player ]; then
+    # The README's runtime line, with -y for a shell nobody answers; then the
+    # game unpacked in /root/game and started from /, headless.
+    c=$(awk '$0 == "<!-- test: runtime-packages -->" { want = 1; next }
+             want && /^```/ { if (inside) exit; inside = 1; next } inside' README.md) || return 1
+    c=${c#sudo }
+    [[ $c == "apt-get install "* ]] || return 1
+    local game
+    game=$(basename "$archive" -linux.tar.gz)
+    echo "apt-get update -q >/dev/null && DEBIAN_FRONTEND=noninteractive ${c/install/install -y -q} >/dev/null &&" \
+         "mkdir -p /root/game && tar -xzf /root/game.tar.gz -C /root/game &&" \
+         "printf '1000 shot /root/shot.png\\n1100 close\\n' >/root/keys.txt &&" \
+         "{ cd / && QX_HEADLESS=1 QX_SCRIPT=/root/keys.txt /root/game/$game/$game; [ \$? = 3 ]; } && test -s /root/shot.png"
+    return 0
+  fi
   for c in "${commands[@]}"; do
     case $1:$c in sample:*app/run.sh* | tests:*tests/run.sh*) echo "$c"; return 0 ;; esac
   done
@@ -112,12 +141,19 @@ for try in "${tries[@]}"; do
   [ -f /etc/apt/sources.list ] && cp /etc/apt/sources.list "$root/etc/apt/"
   rm -f "$root"/etc/apt/sources.list.d/qx-src-*  # deps.sh adds its own deb-src entries
   cp /etc/apt/apt.conf.d/99artifact-registry "$root/etc/apt/apt.conf.d/" 2>/dev/null
+  # The certificate bundle, also under a name of its own: installing
+  # ca-certificates rewrites ca-certificates.crt from Debian's certificates.
   mkdir -p "$root/etc/ssl/certs"
   cp /etc/ssl/certs/ca-certificates.crt "$root/etc/ssl/certs/"
+  cp /etc/ssl/certs/ca-certificates.crt "$root/etc/fresh-ca-bundle.crt"
   cp /etc/resolv.conf "$root/etc/"
   mkdir -p "$root/root/qx"
-  git ls-files -z --cached --others --exclude-standard | xargs -0 stat -c '%n' 2>/dev/null |
-    tar -C "$src" -cf - -T - | tar -C "$root/root/qx" -xf -
+  if [ "$try" = player ]; then
+    cp "$archive" "$root/root/game.tar.gz"
+  else
+    git ls-files -z --cached --others --exclude-standard | xargs -0 stat -c '%n' 2>/dev/null |
+      tar -C "$src" -cf - -T - | tar -C "$root/root/qx" -xf -
+  fi
   mount_in -t proc proc "$root/proc" && mount_in -t sysfs sys "$root/sys" &&
     mount_in --bind /dev "$root/dev" && mount_in --bind /dev/pts "$root/dev/pts" &&
     mount_in -t tmpfs -o mode=1777 shm "$root/dev/shm" || { echo "mounting into $root failed" >&2; exit 1; }
@@ -125,11 +161,14 @@ for try in "${tries[@]}"; do
   start=$(date +%s)
   nice -n 10 chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin CMAKE_BUILD_PARALLEL_LEVEL=2 \
-    SSL_CERT_FILE=/etc/ssl/certs/ca-certificates.crt NODE_EXTRA_CA_CERTS=/etc/ssl/certs/ca-certificates.crt \
+    SSL_CERT_FILE=/etc/fresh-ca-bundle.crt NODE_EXTRA_CA_CERTS=/etc/fresh-ca-bundle.crt \
     bash -c "cd /root/qx && $cmd" >"$log" 2>&1
   rc=$?
   seconds=$(($(date +%s) - start))
   mb=$(awk -v a="$before" -v b="$(fetched)" 'BEGIN { printf "%.0f", (b - a) / 1e6 }')
+  if [ "$try" = player ] && [ -f "$root/root/shot.png" ]; then
+    cp "$root/root/shot.png" "$top/player.png"
+  fi
   if [ "$try" = sample ]; then
     shot=$(find "$root/root/qx/build" -maxdepth 1 -name 'sample-*.png' | head -1)
     [ -n "$shot" ] && cp "$shot" "$top/sample.png"
