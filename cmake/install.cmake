@@ -2,11 +2,15 @@
 #   <libdir>/libqx.a (and libqxplatform.a, the Win32 layer, where Windows is
 #   absent), <includedir>/qx/qx.h (and the layer's windows.h), the CMake
 #   package qx (qxConfig.cmake: targets qx::qx, qx_add_game, qx_game_files,
-#   qx_ship_game, qx_cp932_literals), <libdir>/pkgconfig/qx.pc, and
+#   qx_ship_game, qx_cp932_literals, which builds the literal step from its
+#   source there at the game's configure time), <libdir>/pkgconfig/qx.pc,
+#   <bindir>/qx-cp932, the literal step for pkg-config builds, and
 #   <bindir>/qx-shot (runs a program on a virtual desktop and takes a
-#   screenshot). The cross builds' trees add their toolchain file; the
-#   browser's (Emscripten) has no qx.pc, and adds FreeType built for
-#   WebAssembly and what a page is made of (platform/web.cmake).
+#   screenshot). qx-cp932 is a program of the build machine, in the Windows
+#   tree too, which serves cross builds on it. The cross builds' trees add
+#   their toolchain file; the browser's (Emscripten) has no qx.pc, and adds
+#   FreeType built for WebAssembly and what a page is made of
+#   (platform/web.cmake).
 # Both the CMake package and qx.pc locate everything relative to themselves,
 # so an install tree works wherever it is copied or unpacked.
 include(GNUInstallDirs)
@@ -20,7 +24,7 @@ endif()
 install(TARGETS ${qx_libraries} EXPORT qxTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qx)
-install(FILES host/qx.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qx)
+install(FILES include/qx.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qx)
 if(NOT WIN32)
   install(DIRECTORY platform/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qx)
 endif()
@@ -52,8 +56,11 @@ configure_package_config_file(cmake/qxConfig.cmake.in ${PROJECT_BINARY_DIR}/qxCo
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/qxConfigVersion.cmake
                                  COMPATIBILITY SameMinorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/qxConfig.cmake ${PROJECT_BINARY_DIR}/qxConfigVersion.cmake
-              cmake/qxGame.cmake cmake/qxShip.cmake cmake/cp932_literals.cmake
+              cmake/qxGame.cmake cmake/qxShip.cmake cmake/cp932_literals.cpp
         DESTINATION ${qx_cmake_dir})
+_qx_cp932_tool()
+get_property(qx_cp932_tool GLOBAL PROPERTY QX_CP932_TOOL)
+install(PROGRAMS ${qx_cp932_tool} DESTINATION ${CMAKE_INSTALL_BINDIR})
 if((WIN32 OR EMSCRIPTEN) AND CMAKE_TOOLCHAIN_FILE)
   # The cross build's toolchain file, for games built against this tree.
   install(FILES ${CMAKE_TOOLCHAIN_FILE} DESTINATION ${qx_cmake_dir})
@@ -95,6 +102,8 @@ FreeType and fontconfig. A game links qx::qx (CMake) or qx (pkg-config).]])
   # Windows font names games ask for with.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
       "libsdl2-dev, libx11-dev, libfreetype-dev, libfontconfig-dev, libpng-dev, fonts-ipafont-gothic, fonts-ipafont-mincho")
+  # And what qx-cp932 links (the C and C++ libraries), by dpkg-shlibdeps.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   # What building a game with it takes.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "g++, cmake, pkg-config")
   # What qx-shot runs a program on and takes its screenshot with.

@@ -22,25 +22,29 @@
 #   qx_cp932_literals(<target>)
 #       Keeps the target's sources in UTF-8 and stores their ordinary string
 #       and character literals in code page 932 (Shift-JIS), the encoding the
-#       runtime's text routines take. Each C or C++ source and header the
-#       target lists when its directory has been read is compiled from a
-#       rewritten copy in the build tree (cp932_literals.cmake), so the
-#       standard headers keep the compiler's own execution character set.
-#       Call it in the directory that creates the target. A header whose
-#       literals need converting must be listed among the target's sources
-#       and included with quotes; other headers are found where they are.
+#       runtime's text routines take: the program is the one a compiler whose
+#       execution character set is code page 932 makes of them, or the build
+#       stops naming the file, the line and what it cannot convert. Each C and
+#       C++ compilation of the target runs through qx-cp932
+#       (cp932_literals.cpp), as the target's compiler launcher, ahead of any
+#       launcher it has already (ccache): it preprocesses the source with the
+#       same compiler and flags, rewrites the literals of the preprocessed
+#       text, and compiles that. Headers are converted wherever they are found,
+#       except system headers, which keep the compiler's own execution
+#       character set. Set the target's own launcher, if any, before the end
+#       of the directory that calls this.
 #
-# Works with GCC, mingw-w64 and clang (Emscripten's compiler included): the
-# copies are plain C++ whose literals are ASCII escapes, and the original
-# directories are searched for quoted includes with -iquote. The step runs
-# CMake and the build host's iconv program, never a program of the target
-# platform, so cross builds work unchanged.
+# Works with GCC, mingw-w64 and clang (Emscripten's compiler included).
+# qx-cp932 is built at configure time with the build machine's C++ compiler
+# (QX_HOST_CXX; the target's compiler when not cross compiling), never as a
+# program of the target platform, so cross builds use it unchanged.
+# QX_CP932_TOOL_FLAGS adds flags to that build (qx's sanitizer build checks
+# the tool with them).
 
 include_guard(GLOBAL)
 include(${CMAKE_CURRENT_LIST_DIR}/qxShip.cmake)
 
-find_program(QX_ICONV iconv NO_CMAKE_FIND_ROOT_PATH
-             DOC "The build host's iconv program, which stores game literals in code page 932")
+set(QX_CP932_TOOL_FLAGS "" CACHE STRING "Extra flags for building qx-cp932, the literal step's tool")
 
 function(qx_add_game name)
   add_executable(${name} WIN32 ${ARGN})
@@ -67,57 +71,80 @@ function(qx_game_files target folder)
 endfunction()
 
 function(qx_cp932_literals target)
-  get_target_property(dir ${target} SOURCE_DIR)
-  if(NOT dir STREQUAL CMAKE_CURRENT_SOURCE_DIR)
-    message(FATAL_ERROR "qx_cp932_literals(${target}): call it in ${dir}, where ${target} is created")
+  if(MSVC)
+    message(FATAL_ERROR "qx_cp932_literals(${target}): needs a compiler with GCC's options (GCC, clang)")
   endif()
-  if(NOT QX_ICONV)
-    message(FATAL_ERROR "qx_cp932_literals(${target}): the iconv program was not found; "
-                        "install it (Debian: libc-bin) or set QX_ICONV to its path")
-  endif()
+  _qx_cp932_tool()
   get_target_property(queued ${target} QX_CP932_LITERALS)
   if(NOT queued)
     set_property(TARGET ${target} PROPERTY QX_CP932_LITERALS ON)
-    # At the end of the directory, so that sources added later count too.
+    # At the end of the directory, so that a launcher set later counts too.
     # (A deferred call's arguments are read when it runs: pass the name now.)
-    cmake_language(EVAL CODE "cmake_language(DEFER CALL _qx_cp932_rewrite [[${target}]])")
+    cmake_language(EVAL CODE "cmake_language(DEFER CALL _qx_cp932_launch [[${target}]])")
   endif()
 endfunction()
 
-function(_qx_cp932_rewrite target)
-  set(script "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/cp932_literals.cmake")
-  set(copies "${CMAKE_CURRENT_BINARY_DIR}/qx_cp932/${target}")
-  get_target_property(sources ${target} SOURCES)
-  set(rewritten "")
-  set(quote_dirs "")
-  foreach(source IN LISTS sources)
-    if(source MATCHES "\\$<" OR NOT source MATCHES "\\.(c|cc|cpp|cxx|c\\+\\+|C|h|hh|hpp|hxx|H|inl|ipp|tpp)$")
-      list(APPEND rewritten "${source}")
-      continue()
-    endif()
-    cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE OUTPUT_VARIABLE original)
-    cmake_path(GET original PARENT_PATH original_dir)
-    cmake_path(IS_PREFIX CMAKE_CURRENT_SOURCE_DIR "${original}" NORMALIZE inside)
-    if(inside)
-      cmake_path(RELATIVE_PATH original BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" OUTPUT_VARIABLE relative)
+# qx-cp932 in front of the target's C and C++ compilations.
+function(_qx_cp932_launch target)
+  get_property(tool GLOBAL PROPERTY QX_CP932_TOOL)
+  foreach(lang C CXX)
+    get_target_property(launcher ${target} ${lang}_COMPILER_LAUNCHER)
+    if(launcher)
+      set_property(TARGET ${target} PROPERTY ${lang}_COMPILER_LAUNCHER "${tool};--launcher;${launcher};--")
     else()
-      # From elsewhere: one folder per original folder keeps names apart.
-      string(MD5 folder "${original_dir}")
-      string(SUBSTRING "${folder}" 0 12 folder)
-      cmake_path(GET original FILENAME name)
-      set(relative "_/${folder}/${name}")
+      set_property(TARGET ${target} PROPERTY ${lang}_COMPILER_LAUNCHER "${tool}")
     endif()
-    set(copy "${copies}/${relative}")
-    add_custom_command(OUTPUT "${copy}"
-                       COMMAND "${CMAKE_COMMAND}" "-DQX_ICONV=${QX_ICONV}" -P "${script}" "${original}" "${copy}"
-                       DEPENDS "${original}" "${script}"
-                       COMMENT "Code page 932 literals: ${relative}"
-                       VERBATIM)
-    list(APPEND rewritten "${copy}")
-    list(APPEND quote_dirs "${original_dir}")
   endforeach()
-  set_property(TARGET ${target} PROPERTY SOURCES ${rewritten})
-  list(REMOVE_DUPLICATES quote_dirs)
-  list(TRANSFORM quote_dirs PREPEND "-iquote")
-  target_compile_options(${target} PRIVATE ${quote_dirs})
+endfunction()
+
+# Builds qx-cp932 for the build machine into the top build folder, once per
+# configuration run, and again only when its source, the compiler or the
+# flags change. Sets the global property QX_CP932_TOOL to its path.
+function(_qx_cp932_tool)
+  get_property(tool GLOBAL PROPERTY QX_CP932_TOOL)
+  if(tool)
+    return()
+  endif()
+  if(NOT QX_HOST_CXX)
+    if(NOT CMAKE_CROSSCOMPILING AND CMAKE_CXX_COMPILER)
+      set(QX_HOST_CXX "${CMAKE_CXX_COMPILER}")
+    else()
+      find_program(QX_HOST_CXX NAMES c++ g++ clang++ NO_CMAKE_FIND_ROOT_PATH
+                   DOC "The build machine's C++ compiler, which builds qx-cp932 (the literal step)")
+      if(NOT QX_HOST_CXX)
+        message(FATAL_ERROR "qx_cp932_literals: no C++ compiler for the build machine was found "
+                            "(to build qx-cp932); set QX_HOST_CXX to one")
+      endif()
+    endif()
+  endif()
+  set(source "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/cp932_literals.cpp")
+  set(dir "${CMAKE_BINARY_DIR}/qx_cp932")
+  set(tool "${dir}/qx-cp932")
+  file(SHA256 "${source}" hash)
+  set(stamp "${QX_HOST_CXX}\n${QX_CP932_TOOL_FLAGS}\n${hash}\n")
+  set(old_stamp "")
+  if(EXISTS "${dir}/stamp" AND EXISTS "${tool}")
+    file(READ "${dir}/stamp" old_stamp)
+  endif()
+  if(NOT old_stamp STREQUAL stamp)
+    file(MAKE_DIRECTORY "${dir}")
+    separate_arguments(flags UNIX_COMMAND "${QX_CP932_TOOL_FLAGS}")
+    set(command "${QX_HOST_CXX}" -std=c++17 -O2 ${flags} "${source}" -o "${tool}.new")
+    execute_process(COMMAND ${command} RESULT_VARIABLE rc ERROR_VARIABLE err OUTPUT_QUIET)
+    if(NOT rc EQUAL 0)
+      # A C library without iconv of its own (macOS) has it in libiconv.
+      execute_process(COMMAND ${command} -liconv RESULT_VARIABLE rc2 ERROR_QUIET OUTPUT_QUIET)
+      if(NOT rc2 EQUAL 0)
+        message(FATAL_ERROR "qx_cp932_literals: building qx-cp932 with ${QX_HOST_CXX} failed:\n${err}")
+      endif()
+    endif()
+    file(RENAME "${tool}.new" "${tool}")
+    file(WRITE "${dir}/stamp" "${stamp}")
+  endif()
+  execute_process(COMMAND "${tool}" --version RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "qx_cp932_literals: ${tool} does not run: ${err}")
+  endif()
+  set_property(DIRECTORY "${CMAKE_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${source}")
+  set_property(GLOBAL PROPERTY QX_CP932_TOOL "${tool}")
 endfunction()

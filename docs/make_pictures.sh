@@ -5,18 +5,23 @@
 #                          in play, and the quit box;
 #   performance.svg        a bar chart of the ratios Wine / ours in the output
 #                          of bench/compare.sh saved as docs/compare.txt (the
-#                          README's performance table is that output).
+#                          README's performance table is that output);
+#   peers.svg              with --peers or --peers-file only: a bar chart of
+#                          the output of bench/peers.sh saved as docs/peers.txt,
+#                          each library's time against the fastest's, row by row.
 # The shots come out the same on every run; the chart is drawn with gnuplot,
 # installed here when missing (Debian: gnuplot-nox).
 #
 #   bash docs/make_pictures.sh                  # all three, from docs/compare.txt
 #   bash docs/make_pictures.sh --bench          # run bench/compare.sh first, into docs/compare.txt
 #   bash docs/make_pictures.sh --compare FILE   # a saved output of bench/compare.sh, into docs/compare.txt
+#   bash docs/make_pictures.sh --peers          # peers.svg only: run bench/peers.sh first, into docs/peers.txt
+#   bash docs/make_pictures.sh --peers-file FILE  # peers.svg only, from a saved output of bench/peers.sh
 # Also: --game PATH (a built example game, instead of building it),
 # --out DIR (write there instead of docs/), --no-chart (the shots only).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out=$root/docs game= compare= chart=1 bench=0
+out=$root/docs game= compare= chart=1 bench=0 peers=
 while [ $# -gt 0 ]; do
     case $1 in
         --game) game=$(realpath -e "$2"); shift 2 ;;
@@ -24,11 +29,79 @@ while [ $# -gt 0 ]; do
         --compare) compare=$(realpath -e "$2"); shift 2 ;;
         --bench) bench=1; shift ;;
         --no-chart) chart=0; shift ;;
-        *) echo "usage: $0 [--game PATH] [--out DIR] [--compare FILE | --bench] [--no-chart]" >&2; exit 2 ;;
+        --peers) peers=run; shift ;;
+        --peers-file) peers=$(realpath -e "$2"); shift 2 ;;
+        *) echo "usage: $0 [--game PATH] [--out DIR] [--compare FILE | --bench] [--no-chart] [--peers | --peers-file FILE]" >&2
+           exit 2 ;;
     esac
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+need_gnuplot() {
+    command -v gnuplot >/dev/null && return
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get install -y -q --no-install-recommends gnuplot-nox >/dev/null
+}
+
+# ---- The peer chart, alone
+if [ -n "$peers" ]; then
+    if [ "$peers" = run ]; then
+        bash "$root/bench/peers.sh" --out "$work/peers.txt"
+        peers=$work/peers.txt
+    fi
+    [ "$peers" = "$out/peers.txt" ] || cp "$peers" "$out/peers.txt"
+    echo "$out/peers.txt (copy its tables into the README's)"
+    need_gnuplot
+    # The first table's rows as bars, "y<TAB>ratio<TAB>time" in one block per
+    # library; a row's four bars sit together, the fastest one 1.
+    LC_ALL=C awk -F'|' -v ticsfile="$work/tics.gp" '
+        BEGIN { n = 0 }
+        function ns(t,    v) { v = t + 0; return t ~ /ms/ ? v * 1e6 : t ~ /ns/ ? v : v * 1e3 }
+        NF == 8 && $2 !~ /^ *(row *|-+)$/ && !done {
+            for (i = 2; i <= 7; i++) gsub(/^ +| +$/, "", $i)
+            name[n] = $2
+            best = 0
+            for (l = 0; l < 4; l++) { t[n, l] = $(3 + l); if (best == 0 || ns(t[n, l]) < best) best = ns(t[n, l]) }
+            for (l = 0; l < 4; l++) ratio[n, l] = ns(t[n, l]) / best
+            n++
+        }
+        NF != 8 && n > 0 { done = 1 }
+        END {
+            if (n == 0) exit 1
+            for (l = 0; l < 4; l++) {
+                for (r = 0; r < n; r++) printf "%d\t%.4f\t%s\n", r * 5 + l, ratio[r, l], t[r, l]
+                printf "\n\n"
+            }
+            tics = ""
+            for (r = 0; r < n; r++) tics = tics (r ? ", " : "") sprintf("\"%s\" %.1f", name[r], r * 5 + 1.5)
+            printf "set ytics (%s)\nset yrange [%d:-1]\n", tics, n * 5 - 1 >ticsfile
+        }' "$peers" >"$work/bars.tsv" || { echo "no table rows in $peers" >&2; exit 1; }
+    bars=$(grep -c . "$work/bars.tsv")
+    (cd "$work" && gnuplot) <<GNUPLOT
+set terminal svg size 760,$((100 + 14 * bars)) font "sans,12" background "white"
+set output "$out/peers.svg"
+set datafile separator "\t"
+set termoption noenhanced
+set title "Each library's time per call against the fastest of the four (shorter: faster)"
+set logscale x
+set xrange [0.5:400]
+set format x "%g×"
+set xtics nomirror
+set ytics nomirror scale 0
+load "tics.gp"
+set grid xtics
+set border 1
+set key inside top right vertical box opaque
+set style fill solid 0.85 noborder
+colours = "#3a6ea5 #c05a28 #4f9a3a #8a5aa8"
+plot for [l = 0:3] "bars.tsv" index l using (0.5):1:(0.5):2:(\$1 - 0.45):(\$1 + 0.45) \
+         with boxxyerror lc rgb word(colours, l + 1) title (l == 0 ? "qx" : l == 1 ? "Allegro 4" : l == 2 ? "SDL2 + SDL2_gfx" : "Allegro 5"), \
+     for [l = 0:3] "bars.tsv" index l using (\$2 * 1.08):1:3 with labels left font "sans,10" notitle
+GNUPLOT
+    echo "$out/peers.svg"
+    exit 0
+fi
 
 # ---- The game's shots
 if [ -z "$game" ]; then
@@ -54,11 +127,7 @@ if [ -n "$compare" ]; then
 else
     compare=$root/docs/compare.txt
 fi
-if ! command -v gnuplot >/dev/null; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get install -y -q --no-install-recommends gnuplot-nox >/dev/null
-fi
+need_gnuplot
 # The table's rows, "name<TAB>ratio", top to bottom.
 awk -F'|' 'NF == 6 && $2 !~ /^ *(row *|-+)$/ && $5 ~ /[0-9]/ {
     gsub(/^ +| +$/, "", $2); gsub(/ /, "", $5); print $2 "\t" $5 }' "$compare" >"$work/ratios.tsv"

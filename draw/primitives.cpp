@@ -18,8 +18,6 @@ namespace {
 
 using i64 = long long;
 
-int clamp_int(i64 v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v); }
-
 // Makes a solid brush of the palette colour, fills the device rectangle with
 // it and releases it again: nothing survives the call.
 void solid_fill(HDC hdc, int x, int y, int w, int h, short color) {
@@ -95,12 +93,12 @@ void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first,
     i64 dx = i64(x2) - x1, dy = i64(y2) - y1;
     const int skip = skip_first ? 1 : 0;
     if (x1 == x2) {
-        int from = y1 <= y2 ? clamp_int(i64(y1) + skip) : y2;
-        return run(hdc, x1, from, clamp_int(std::llabs(dy) + 1 - skip), true, color, visible);
+        int from = y1 <= y2 ? qx_clamp_int(i64(y1) + skip) : y2;
+        return run(hdc, x1, from, qx_clamp_int(std::llabs(dy) + 1 - skip), true, color, visible);
     }
     if (y1 == y2) {
-        int from = x1 <= x2 ? clamp_int(i64(x1) + skip) : x2;
-        return run(hdc, from, y1, clamp_int(std::llabs(dx) + 1 - skip), false, color, visible);
+        int from = x1 <= x2 ? qx_clamp_int(i64(x1) + skip) : x2;
+        return run(hdc, from, y1, qx_clamp_int(std::llabs(dx) + 1 - skip), false, color, visible);
     }
     int xstep = dx < 0 ? -1 : 1, ystep = dy < 0 ? -1 : 1;
     dx = std::llabs(dx);
@@ -137,7 +135,7 @@ void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first,
     i64 x = x1 + i64(xstep) * (x_major ? first : moved);
     i64 y = y1 + i64(ystep) * (x_major ? moved : first);
     for (i64 i = first; i <= last; ++i) {
-        qx_pset(hdc, clamp_int(x), clamp_int(y), color);
+        qx_pset(hdc, qx_clamp_int(x), qx_clamp_int(y), color);
         err += minor;
         if (err >= major) {
             err -= major;
@@ -159,9 +157,9 @@ void qx_box(HDC hdc, int x, int y, int width, int height, int paintflg, short co
         return;
     }
     qx_xline(hdc, x, y, width, color);
-    qx_xline(hdc, x, clamp_int(i64(y) + height - 1), width, color);
+    qx_xline(hdc, x, qx_clamp_int(i64(y) + height - 1), width, color);
     qx_yline(hdc, x, y, height, color);
-    qx_yline(hdc, clamp_int(i64(x) + width - 1), y, height, color);
+    qx_yline(hdc, qx_clamp_int(i64(x) + width - 1), y, height, color);
 }
 
 void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
@@ -186,7 +184,7 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
     // One look at the surface serves all 360 segments.
     Box visible;
     if (!visible_logical(hdc, &visible)) return;
-    const int sx = clamp_int(i64(cx) + r - 1), sy = cy;  // one pixel inside cx + r
+    const int sx = qx_clamp_int(i64(cx) + r - 1), sy = cy;  // one pixel inside cx + r
     int px = sx, py = sy;
     for (int d = 1; d < 360; ++d) {
         int nx = to_int(cx + r * t.cos[d]), ny = to_int(cy + r * t.sin[d]);

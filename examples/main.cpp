@@ -104,5 +104,5 @@ int Main(void) {
     qx_deleteBB(bb);
     qx_deletebmp(sprites);
     qx_deletebmp(title);
-    return 0;  // the runtime ends the process
+    Terminate();  // as returning would: the display restored, status 1
 }

@@ -65,7 +65,10 @@ void draw_world(HDC bb, const World& w, HDC sprites) {
         if (b.live) qx_drawbmp3(bb, b.x, b.y, 4, 4, sprites, kBulletX, 0, kKey);
 
     // Explosions are rings that grow and cool from white through yellow to red.
+    // The ship's throws sparks ahead of its rings at first: eight short
+    // streaks flying out, none of them straight along an axis.
     static const short heat[8] = {15, 14, 14, 43, 12, 40, 4, 112};
+    static const int spark[8][2] = {{3, 1}, {1, 3}, {-1, 3}, {-3, 1}, {-3, -1}, {-1, -3}, {1, -3}, {3, -1}};
     for (const Actor& b : w.blasts)
         if (b.live) {
             const bool big = b.kind == kBigBlast;
@@ -73,6 +76,10 @@ void draw_world(HDC bb, const World& w, HDC sprites) {
             qx_circle(bb, b.x, b.y, r, heat[hot]);
             if (r > 4) qx_circle(bb, b.x, b.y, r * 2 / 3, heat[hot > 0 ? hot - 1 : 0]);
             if (big && r > 8) qx_circle(bb, b.x, b.y, r + 6, heat[hot < 7 ? hot + 1 : 7]);
+            if (big && b.t < 24)
+                for (const auto& d : spark)  // from r + 8 to r + 12 out, in steps a third of d
+                    qx_line(bb, b.x + d[0] * (r + 8) / 3, b.y + d[1] * (r + 8) / 3, b.x + d[0] * (r + 12) / 3,
+                            b.y + d[1] * (r + 12) / 3, heat[hot]);
         }
 
     // The score band covers whatever flies under it; the spare ships are

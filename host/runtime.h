@@ -22,12 +22,12 @@ LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 // so any short reads inside coltbl.
 inline COLORREF qx_palette(short color) { return coltbl[static_cast<unsigned>(color) & 0xFFu]; }
 
-// 2 * v, held at INT_MIN or INT_MAX instead of overflowing: a position
-// doubled past the int range stays off every surface.
-inline int qx_twice(int v) {
-    long long d = 2LL * v;
-    return d > INT_MAX ? INT_MAX : d < INT_MIN ? INT_MIN : static_cast<int>(d);
-}
+// v held at INT_MIN or INT_MAX when it lies past the int range: a position
+// there stays off every surface, and a size there covers all of one.
+inline int qx_clamp_int(long long v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v); }
+
+// 2 * v, held at INT_MIN or INT_MAX instead of overflowing.
+inline int qx_twice(int v) { return qx_clamp_int(2LL * v); }
 
 // The doubling rule: a logical position or size in device pixels.
 inline int qx_device(int v) { return bai == 1 ? qx_twice(v) : v; }

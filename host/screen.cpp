@@ -5,12 +5,6 @@
 
 #include <cstring>
 
-namespace {
-
-LONG clamp_long(long long v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<LONG>(v); }
-
-}  // namespace
-
 void qx_setscreen(int lx, int ly, int lwidth, int lheight, int lbai, const char* ltb) {
     HWND hwnd = qx_window;
     screenx = lx;
@@ -50,13 +44,13 @@ void qx_setscreen(int lx, int ly, int lwidth, int lheight, int lbai, const char*
         return;
     }
 
-    RECT rc{screenx, screeny, clamp_long(1LL * screenx + screenwidth), clamp_long(1LL * screeny + screenheight)};
+    RECT rc{screenx, screeny, qx_clamp_int(1LL * screenx + screenwidth), qx_clamp_int(1LL * screeny + screenheight)};
     AdjustWindowRect(&rc, WS_OVERLAPPEDWINDOW, FALSE);
     ChangeDisplaySettingsA(nullptr, 0);
     SetWindowLongA(hwnd, GWL_STYLE, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     // The frame's corner goes at (screenx, screeny), not at the widened
     // rectangle's corner: the client area sits right of and below it.
-    SetWindowPos(hwnd, HWND_TOPMOST, screenx, screeny, clamp_long(1LL * rc.right - rc.left),
-                 clamp_long(1LL * rc.bottom - rc.top), SWP_SHOWWINDOW);
+    SetWindowPos(hwnd, HWND_TOPMOST, screenx, screeny, qx_clamp_int(1LL * rc.right - rc.left),
+                 qx_clamp_int(1LL * rc.bottom - rc.top), SWP_SHOWWINDOW);
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
 }

@@ -63,7 +63,7 @@ add_dependencies(qxplatform qxplatform_fonts)
 set(QXP_NEVER_SLEEP
   BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateFontA CreateSolidBrush DeleteDC DeleteObject
   GetBkColor GetBkMode GetClipBox GetCurrentObject GetObjectA GetObjectType GetPixel GetStockObject
-  GetStretchBltMode GetTextColor GetTextExtentPoint32A GetTextFaceA GetTextMetricsA LoadImageA PatBlt
+  GetStretchBltMode GetTextColor GetTextExtentPoint32A GetTextFaceA LoadImageA PatBlt
   SelectObject SetBkColor SetBkMode SetPixel SetStretchBltMode SetTextColor StretchBlt TextOutA TransparentBlt)
 # Asyncify looks the names up in the linked program, and warns about each it
 # does not find: a function no code calls is dropped by the linker, and with

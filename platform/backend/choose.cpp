@@ -36,9 +36,16 @@ namespace {
     std::exit(status);
 }
 
+// From exit(): the streams are flushed first, as exit() would after its
+// handlers, in case the backend ends the process with a status of its own.
+void at_exit() {
+    std::fflush(nullptr);
+    end_of_process();
+}
+
 const Backend& take(const Backend* table) {
     g_chosen = table;
-    if (table->ending) std::atexit(end_of_process);
+    std::atexit(at_exit);
     return *table;
 }
 
@@ -83,8 +90,8 @@ const Backend& choose() {
     for (const Bootstrap* b : kDesktops) {
         std::string why;
         if (const Backend* table = b->open(&why)) {
-            if (set("QX_SCRIPT") || set("QX_EXIT_SHOT"))
-                std::fprintf(stderr, "qx: QX_SCRIPT and QX_EXIT_SHOT are played by headless runs only "
+            if (set("QX_SCRIPT") || set("QX_EXIT_SHOT") || set("QX_TIME_LIMIT"))
+                std::fprintf(stderr, "qx: QX_SCRIPT, QX_EXIT_SHOT and QX_TIME_LIMIT are played by headless runs only "
                                      "(QX_HEADLESS=1); this run is on the desktop\n");
             return take(table);
         }
@@ -101,7 +108,7 @@ void start() { current(); }
 
 void end_of_process() {
     static bool ended = false;
-    if (ended || !g_chosen || !g_chosen->ending) return;
+    if (ended || !g_chosen) return;
     ended = true;
     g_chosen->ending();
 }

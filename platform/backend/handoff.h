@@ -1,11 +1,11 @@
 // The hand-off of a window's client surface from the layer, which draws on it,
 // to the backend, which shows it. Every draw marks the surface dirty
-// (Surface::touch); the backend takes the surface when it was drawn on or its
-// window was uncovered. A backend may present from a thread of its own, so the
+// (Surface::touch, surface.h); the backend takes the surface when it was drawn
+// on or its window was uncovered. A backend may present from a thread of its own, so the
 // pixels are read, and reallocated by the layer, only under the lock.
 #pragma once
 
-#include "gdi/objects.h"
+#include "backend/surface.h"
 
 #include <atomic>
 #include <mutex>

@@ -13,10 +13,6 @@ namespace {
 
 enum : uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3 };
 
-// What is read before the pixel data: the file header, the largest info
-// header, three channel masks and a colour table of 256 entries.
-constexpr size_t kHeadBytes = 14 + 124 + 12 + 256 * 4;
-
 // Pixel data is read in blocks of about this size.
 constexpr size_t kBlockBytes = 64 * 1024;
 
@@ -25,41 +21,109 @@ uint32_t u32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | u
 
 // One colour channel of a BI_BITFIELDS or 16-bit pixel, widened to 8 bits by
 // repeating its high bits (31 of 5 bits becomes 255), as Windows widens them.
+// The channel's top 8 bits (all of them, when it has fewer) are shifted down
+// and looked up, so a pixel costs the same whatever its masks.
 struct Channel {
     uint32_t mask = 0;
-    int shift = 0, bits = 0;
+    int shift = 0;
+    uint8_t widened[256] = {};  // a mask of 0 reads as 0 from every pixel
 
     bool set(uint32_t m) {
         mask = m;
         if (!m) return true;
-        shift = std::countr_zero(m);
-        bits = std::popcount(m);
-        uint32_t run = m >> shift;
-        return (run & (run + 1)) == 0;  // the set bits are contiguous
-    }
-    uint32_t value(uint32_t px) const {
-        if (!bits) return 0;
-        uint32_t v = (px & mask) >> shift;
-        if (bits >= 8) return v >> (bits - 8);
-        uint32_t out = 0;
-        for (int filled = 0; filled < 8; filled += bits) {
-            int at = 8 - bits - filled;
-            out |= at >= 0 ? v << at : v >> -at;
+        const int low = std::countr_zero(m), bits = std::popcount(m);
+        const uint32_t run = m >> low;
+        if (run & (run + 1)) return false;  // the set bits are not contiguous
+        shift = low + std::max(0, bits - 8);
+        const int kept = std::min(bits, 8);
+        for (uint32_t v = 0; v < (1u << kept); ++v) {
+            uint32_t out = 0;
+            for (int filled = 0; filled < 8; filled += kept) {
+                const int at = 8 - kept - filled;
+                out |= at >= 0 ? v << at : v >> -at;
+            }
+            widened[v] = uint8_t(out);
         }
-        return out & 0xFF;
+        return true;
     }
+    uint32_t value(uint32_t px) const { return widened[(px & mask) >> shift]; }
 };
+
+// Rows of w pixels from the bytes of a row, one loop for each depth; the
+// row is whole in the data, so nothing is checked per pixel. RLE absolute
+// runs go through the same loops for 4 and 8 bits.
+void row_1(const uint8_t* src, uint32_t* dst, int w, const uint32_t* palette) {
+    int x = 0;
+    for (; x + 8 <= w; x += 8, ++src)
+        for (int i = 0; i < 8; ++i) dst[x + i] = palette[(*src >> (7 - i)) & 1];
+    for (int i = 0; x < w; ++x, ++i) dst[x] = palette[(*src >> (7 - i)) & 1];
+}
+void row_4(const uint8_t* src, uint32_t* dst, int w, const uint32_t* palette) {
+    int x = 0;
+    for (; x + 2 <= w; x += 2, ++src) {
+        dst[x] = palette[*src >> 4];
+        dst[x + 1] = palette[*src & 0x0F];
+    }
+    if (x < w) dst[x] = palette[*src >> 4];
+}
+void row_8(const uint8_t* src, uint32_t* dst, int w, const uint32_t* palette) {
+    for (int x = 0; x < w; ++x) dst[x] = palette[src[x]];
+}
+// A pixel's three bytes are read as four, but for the last pixel of the row,
+// whose fourth may be past the data.
+void row_24(const uint8_t* src, uint32_t* dst, int w) {
+    int x = 0;
+    for (; x + 1 < w; ++x, src += 3) dst[x] = u32(src) & 0xFFFFFF;
+    if (x < w) dst[x] = uint32_t(src[2]) << 16 | uint32_t(src[1]) << 8 | src[0];
+}
+// 32 bits with the channels where 0x00RRGGBB has them: the top byte dropped.
+void row_32(const uint8_t* src, uint32_t* dst, int w) {
+    for (int x = 0; x < w; ++x, src += 4) dst[x] = u32(src) & 0xFFFFFF;
+}
+template <int kBytes>
+void row_channels(const uint8_t* src, uint32_t* dst, int w, const Channel& r, const Channel& g, const Channel& b) {
+    for (int x = 0; x < w; ++x, src += kBytes) {
+        const uint32_t px = kBytes == 2 ? u16(src) : u32(src);
+        dst[x] = r.value(px) << 16 | g.value(px) << 8 | b.value(px);
+    }
+}
+
+// n pixels of one colour, eight stores at a time, which compilers make
+// vector stores of where they would not vectorise a plain loop.
+void fill_pixels(uint32_t* dst, size_t n, uint32_t colour) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        for (int k = 0; k < 8; ++k) dst[i + size_t(k)] = colour;
+    for (; i < n; ++i) dst[i] = colour;
+}
+
+// An RLE run of n pixels: first, second, first, ... (one colour in RLE8, and
+// in RLE4 when both nibbles are the same).
+void fill_run(uint32_t* dst, int n, uint32_t first, uint32_t second) {
+    if (first == second) {
+        fill_pixels(dst, size_t(n), first);
+        return;
+    }
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        dst[i] = first;
+        dst[i + 1] = second;
+    }
+    if (i < n) dst[i] = first;
+}
 
 // An RLE8 or RLE4 stream decoded into pixels through the colour table, fed
 // in pieces as it is read. The position stays on the picture: x runs from 0
 // to the width (there, past the row's end, nothing lands until the next
 // line), and once y passes the top row, or the top row is full, no pixel is
 // left to reach and decoding is done. Each code costs the pixels it writes
-// and no more, whatever count or offset it carries.
+// and no more, whatever count or offset it carries: a run or an absolute run
+// is clipped to the row once, then filled or looked up in one loop. The
+// position only moves on, so no pixel is written twice.
 class RleDecoder {
 public:
-    RleDecoder(bool four_bit, const uint32_t* palette, int w, int h, uint32_t* pixels)
-        : four_bit_(four_bit), palette_(palette), w_(w), h_(h), pixels_(pixels) {}
+    RleDecoder(bool four_bit, const uint32_t* palette, int w, int h, uint32_t* pixels, BmpWork& work)
+        : four_bit_(four_bit), palette_(palette), w_(w), h_(h), pixels_(pixels), work_(work) {}
 
     bool done() const { return done_; }
 
@@ -71,35 +135,35 @@ public:
             if (end - p < 2) break;
             const uint8_t count = p[0], value = p[1];
             if (count > 0) {  // a run of one index, or of two alternating nibbles
-                if (const int n = std::min(int(count), w_ - x_); n > 0) {
-                    const uint32_t first = palette_[four_bit_ ? value >> 4 : value];
-                    const uint32_t second = four_bit_ ? palette_[value & 0x0F] : first;
-                    uint32_t* dst = row();
-                    for (int i = 0; i < n; ++i) dst[i] = (i & 1) ? second : first;
-                }
+                if (const int n = std::min(int(count), w_ - x_); n > 0) run(n, value);
+                ++work_.codes;
                 p += 2;
                 advance(count);
             } else if (value == 0) {  // end of line
+                ++work_.codes;
                 p += 2;
                 x_ = 0;
                 up(1);
             } else if (value == 1) {  // end of bitmap
+                ++work_.codes;
                 p += 2;
                 done_ = true;
             } else if (value == 2) {  // move right and up
                 if (end - p < 4) break;
                 const uint8_t dx = p[2], dy = p[3];
+                ++work_.codes;
                 p += 4;
                 advance(dx);
                 up(dy);
             } else {  // absolute: `value` indices follow
                 const size_t size = absolute_size(value);
                 if (size_t(end - p) < size) break;
-                const uint8_t* src = p + 2;
-                uint32_t* dst = row();
-                const int n = std::min(int(value), w_ - x_);
-                for (int i = 0; i < n; ++i)
-                    dst[i] = palette_[four_bit_ ? ((i & 1) ? src[i / 2] & 0x0F : src[i / 2] >> 4) : src[i]];
+                if (const int n = std::min(int(value), w_ - x_); n > 0) {
+                    if (four_bit_) row_4(p + 2, row(), n, palette_);
+                    else row_8(p + 2, row(), n, palette_);
+                    work_.pixels += uint64_t(n);
+                }
+                ++work_.codes;
                 p += size;
                 advance(value);
             }
@@ -108,6 +172,14 @@ public:
     }
 
 private:
+    // n pixels of a run at the position, n > 0 and inside the row.
+    void run(int n, uint8_t value) {
+        const uint32_t first = palette_[four_bit_ ? value >> 4 : value];
+        const uint32_t second = four_bit_ ? palette_[value & 0x0F] : first;
+        fill_run(row(), n, first, second);
+        work_.pixels += uint64_t(n);
+    }
+
     // An absolute run of n indices: the code, then the indices padded to a
     // 16-bit boundary.
     size_t absolute_size(uint8_t n) const {
@@ -118,8 +190,8 @@ private:
     // Past the row's end nothing lands until the position moves up, so runs,
     // absolute runs and moves along the row are stepped over without
     // further work. Returns at the first other code, or an incomplete one.
-    const uint8_t* step_over(const uint8_t* p, const uint8_t* end) const {
-        for (;;) {
+    const uint8_t* step_over(const uint8_t* p, const uint8_t* end) {
+        for (;; ++work_.codes) {
             const size_t left = size_t(end - p);
             if (left < 2) return p;
             if (p[0] != 0) {  // a run
@@ -149,6 +221,7 @@ private:
     const uint32_t* const palette_;
     const int w_, h_;
     uint32_t* const pixels_;
+    BmpWork& work_;
     int x_ = 0, y_ = 0;
     bool done_ = false;
 };
@@ -175,11 +248,35 @@ bool decode_rle(BmpFile& file, uint64_t at, RleDecoder& rle) {
     }
 }
 
+// Uncompressed rows, top row first whatever order the file holds them in, a
+// block of rows read at a time. Each row is converted into a row buffer and
+// appended to the picture, so that its memory is written once.
+template <class Convert>
+bool read_rows(BmpFile& file, uint64_t at, uint64_t stride, int w, int h, bool top_down, DecodedBmp* out,
+               Convert convert) {
+    const int rows_per_block = int(std::max<uint64_t>(1, kBlockBytes / stride));
+    std::vector<uint8_t> block(size_t(rows_per_block) * size_t(stride));
+    std::vector<uint32_t> line(static_cast<size_t>(w));
+    for (int first = 0; first < h; first += rows_per_block) {
+        const int rows = std::min(rows_per_block, h - first);
+        // The file's rows of picture rows [first, first + rows): the same
+        // rows counted from the other end in a bottom-up file.
+        const int in_file = top_down ? first : h - first - rows;
+        if (!file.read(at + stride * uint64_t(in_file), block.data(), size_t(stride) * size_t(rows))) return false;
+        for (int i = 0; i < rows; ++i) {
+            convert(block.data() + size_t(stride) * size_t(top_down ? i : rows - 1 - i), line.data());
+            out->pixels.insert(out->pixels.end(), line.begin(), line.end());
+        }
+        out->work.pixels += uint64_t(rows) * uint64_t(w);
+    }
+    return true;
+}
+
 }  // namespace
 
 bool decode_bmp(BmpFile& file, DecodedBmp* out) {
-    uint8_t data[kHeadBytes];
-    const size_t size = size_t(std::min<uint64_t>(file.size(), kHeadBytes));
+    uint8_t data[kBmpHeadBytes];
+    const size_t size = size_t(std::min<uint64_t>(file.size(), kBmpHeadBytes));
     if (size < 14 + 12 || !file.read(0, data, size) || data[0] != 'B' || data[1] != 'M') return false;
     const uint32_t off_bits = u32(data + 10);
     const uint8_t* hdr = data + 14;
@@ -253,39 +350,30 @@ bool decode_bmp(BmpFile& file, DecodedBmp* out) {
     out->width = w;
     out->height = h;
     out->bits_per_pixel = int(bpp);
-    // Pixels an RLE stream skips keep index 0.
-    out->pixels.assign(size_t(w) * size_t(h), rle ? palette[0] : 0);
-
     if (rle) {
-        RleDecoder decoder(compression == kRle4, palette, w, h, out->pixels.data());
+        // Pixels the stream skips keep index 0. Zeros are set at memset's
+        // speed; another colour takes a second pass.
+        out->pixels.assign(size_t(w) * size_t(h), 0);
+        if (palette[0]) fill_pixels(out->pixels.data(), out->pixels.size(), palette[0]);
+        RleDecoder decoder(compression == kRle4, palette, w, h, out->pixels.data(), out->work);
         return decode_rle(file, off_bits, decoder);
     }
+    out->pixels.clear();
+    out->pixels.reserve(size_t(w) * size_t(h));
 
-    // Rows in the order the file holds them, a block of rows at a time.
-    const size_t rows_per_block = std::max<size_t>(1, kBlockBytes / stride);
-    std::vector<uint8_t> block(rows_per_block * stride);
-    for (int first = 0; first < h; first += int(rows_per_block)) {
-        const int rows = std::min(int(rows_per_block), h - first);
-        if (!file.read(off_bits + stride * uint64_t(first), block.data(), size_t(stride) * size_t(rows))) return false;
-        for (int i = 0; i < rows; ++i) {
-            const uint8_t* src = block.data() + size_t(stride) * size_t(i);
-            const int row = top_down ? first + i : h - 1 - (first + i);
-            uint32_t* dst = out->pixels.data() + size_t(row) * size_t(w);
-            for (int x = 0; x < w; ++x) {
-                switch (bpp) {
-                    case 1: dst[x] = palette[(src[x >> 3] >> (7 - (x & 7))) & 1]; break;
-                    case 4: dst[x] = palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F]; break;
-                    case 8: dst[x] = palette[src[x]]; break;
-                    case 24: dst[x] = uint32_t(src[3 * x + 2]) << 16 | uint32_t(src[3 * x + 1]) << 8 | src[3 * x]; break;
-                    default: {
-                        uint32_t px = bpp == 16 ? u16(src + 2 * x) : u32(src + 4 * x);
-                        dst[x] = r.value(px) << 16 | g.value(px) << 8 | b.value(px);
-                    }
-                }
-            }
-        }
+    const uint32_t* pal = palette;
+    const bool plain_32 = bpp == 32 && r.mask == 0xFF0000 && g.mask == 0xFF00 && b.mask == 0xFF;
+    auto rows = [&](auto convert) { return read_rows(file, off_bits, stride, w, h, top_down, out, convert); };
+    switch (bpp) {
+        case 1: return rows([&](const uint8_t* s, uint32_t* d) { row_1(s, d, w, pal); });
+        case 4: return rows([&](const uint8_t* s, uint32_t* d) { row_4(s, d, w, pal); });
+        case 8: return rows([&](const uint8_t* s, uint32_t* d) { row_8(s, d, w, pal); });
+        case 16: return rows([&](const uint8_t* s, uint32_t* d) { row_channels<2>(s, d, w, r, g, b); });
+        case 24: return rows([&](const uint8_t* s, uint32_t* d) { row_24(s, d, w); });
+        default:
+            if (plain_32) return rows([&](const uint8_t* s, uint32_t* d) { row_32(s, d, w); });
+            return rows([&](const uint8_t* s, uint32_t* d) { row_channels<4>(s, d, w, r, g, b); });
     }
-    return true;
 }
 
 }  // namespace plat

@@ -8,11 +8,26 @@
 
 namespace plat {
 
+// What is read before the pixel data: the file header, the largest info
+// header, three channel masks and a colour table of 256 entries.
+constexpr size_t kBmpHeadBytes = 14 + 124 + 12 + 256 * 4;
+
+// What decoding did, counted as it went, so that tests and the fuzzer can
+// check its bound without a clock: every RLE code read (each at least two
+// bytes of the file), and every pixel stored from the file (not the fill of
+// index 0 that an RLE picture starts from). The position in a stream only
+// moves on, so no pixel is stored twice.
+struct BmpWork {
+    uint64_t codes = 0;
+    uint64_t pixels = 0;
+};
+
 struct DecodedBmp {
     int width = 0;
     int height = 0;
     int bits_per_pixel = 0;  // the file's own depth
     std::vector<uint32_t> pixels;
+    BmpWork work;
 };
 
 // The largest picture decoded: 16384 pixels a side and 64 Mi pixels
@@ -51,5 +66,13 @@ private:
 // pixel is left that the stream can reach. The work done is bounded by the pixel
 // count plus the bytes read, whatever the stream claims.
 bool decode_bmp(BmpFile& file, DecodedBmp* out);
+
+// The bound decoding keeps, given what it read of a file of file_size bytes:
+// the head, then each byte at most once; at most one code for every two of
+// those bytes; at most one store for each pixel.
+inline bool work_within_bound(const DecodedBmp& bmp, uint64_t bytes_read, uint64_t file_size) {
+    return bytes_read <= kBmpHeadBytes + file_size && bmp.work.codes <= bytes_read / 2 &&
+           bmp.work.pixels <= uint64_t(bmp.width) * uint64_t(bmp.height);
+}
 
 }  // namespace plat

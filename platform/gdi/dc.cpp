@@ -4,9 +4,9 @@
 // live elsewhere.
 #include "gdi/dc.h"
 
+#include "common/out_of_memory.h"
 #include "gdi/font.h"
 #include "gdi/objects.h"
-#include "kernel/out_of_memory.h"
 
 #include <climits>
 #include <cstdlib>

@@ -1,7 +1,9 @@
-// Fonts: a LOGFONTA, the FreeType face found for it (font_files.h), and a
-// cache of rendered glyphs. A font with no face (the stock system font) draws
-// with the built-in bitmap font.
+// Fonts: a LOGFONTA, the FreeType face found for it (faces.cpp), and a cache
+// of rendered glyphs (glyphs.cpp). A font with no face (the stock system
+// font) draws with the built-in bitmap font (font_bitmap.h).
 #pragma once
+
+#include "gdi/font_bitmap.h"
 
 #include <windows.h>
 
@@ -30,7 +32,7 @@ struct Glyph {
     std::vector<uint8_t> coverage;  // rows * width, 0..255
 };
 
-struct FaceData;  // FreeType face and its sizing, private to font.cpp
+struct FaceData;  // the FreeType face, private to the font files (faces.h)
 
 // Rendered glyphs of one font, the least recently used dropped first once
 // they hold more than a fixed number of bytes: a font at a huge height
@@ -59,6 +61,9 @@ struct Font {
     bool ascii_box_known[0x80] = {};
     ~Font();
 };
+
+// The height of f's character cells (tmHeight).
+inline int cell_height(const Font& f) { return f.builtin ? kBuiltinCellH : f.cell_height; }
 
 // Where code point cp of f lands, without rendering it. Full-width code
 // points of a fixed-pitch font advance by two half widths.

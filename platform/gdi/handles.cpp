@@ -1,7 +1,10 @@
-// The handle table shared by every USER and GDI object of the layer.
+// The handle table shared by every USER and GDI object of the layer, and the
+// test seam that counts its objects.
 #include "gdi/objects.h"
 
 #include "gdi/font.h"
+
+#include <layer_seams.h>
 
 #include <algorithm>
 
@@ -73,5 +76,6 @@ Font* font_from(HFONT h) {
     return s ? s->font.get() : nullptr;
 }
 
-
 }  // namespace plat
+
+size_t plat::seam::live_objects() { return plat::handles().live(); }

@@ -1,10 +1,10 @@
 // LoadImageA for bitmap files: the file is decoded at its own size into a
 // DIB section whose depth GetObject reports as the file's. Only regular
 // files are read, and only as far as the picture needs.
+#include "common/out_of_memory.h"
 #include "gdi/bmp.h"
 #include "gdi/cp932.h"
 #include "gdi/objects.h"
-#include "kernel/out_of_memory.h"
 
 #include <cerrno>
 #include <fcntl.h>

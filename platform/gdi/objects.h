@@ -8,9 +8,10 @@
 // table has grown to its working size.
 #pragma once
 
+#include "backend/surface.h"
+
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,26 +19,20 @@
 
 namespace plat {
 
-// 32-bit 0x00RRGGBB pixels, rows top-down, like a 32-bit DIB section.
-struct Surface {
-    int width = 0;
-    int height = 0;
-    int stride = 0;  // pixels per row
-    uint32_t* bits = nullptr;
-    int bits_per_pixel = 32;      // the depth GetObject reports
-    std::atomic<bool> dirty{false};  // set by every draw; the presenter clears it
+using backend::to_colorref;
+using backend::to_pixel;
+
+// What a bitmap or a window's client area draws on: the seam's surface (its
+// pixels, their size and the dirty flag), with what GDI keeps besides: the
+// depth GetObject reports and the pixels' storage.
+struct Surface : backend::Surface {
+    int bits_per_pixel = 32;
     std::vector<uint32_t> storage;
 
+    // w x h pixels, all black, rows as wide as the surface; short of memory,
+    // throws with the surface as it was.
     void resize(int w, int h);
-    void touch() { dirty.store(true, std::memory_order_relaxed); }
 };
-
-inline uint32_t to_pixel(COLORREF c) {
-    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
-inline COLORREF to_colorref(uint32_t p) {
-    return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF);
-}
 
 enum class Kind : uint8_t { free, window, dc, bitmap, brush, font };
 

@@ -1,10 +1,11 @@
 // TextOutA: code page 932 text at its top-left corner (the default TA_TOP |
 // TA_LEFT alignment), the character cells painted in the background colour
 // when the DC is OPAQUE, glyph coverage blended in the text colour.
+#include "common/clamp.h"
+#include "common/out_of_memory.h"
 #include "gdi/cp932.h"
 #include "gdi/font.h"
 #include "gdi/objects.h"
-#include "kernel/out_of_memory.h"
 
 #include <algorithm>
 
@@ -31,8 +32,6 @@ int64_t measure(Font& f, const char* s, int n, std::vector<Char932>& chars) {
     for (auto c : chars) width += glyph_box(f, c.cp, c.wide).advance;
     return width;
 }
-
-int cell_height(const Font& f) { return f.builtin ? 16 : f.cell_height; }
 
 }  // namespace
 }  // namespace plat
@@ -96,7 +95,7 @@ extern "C" BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR s, int n, LPSIZE si
         Font& f = font_for(*dc);
         std::vector<Char932> chars;
         int64_t w = measure(f, s, n, chars);
-        size->cx = LONG(std::min<int64_t>(w, INT32_MAX));
+        size->cx = clamp_int32(w);
         size->cy = cell_height(f);
         return TRUE;
     });

@@ -163,14 +163,6 @@ typedef struct tagLOGFONTA {
     CHAR lfFaceName[LF_FACESIZE];
 } LOGFONTA;
 
-typedef struct tagTEXTMETRICA {
-    LONG tmHeight, tmAscent, tmDescent, tmInternalLeading, tmExternalLeading;
-    LONG tmAveCharWidth, tmMaxCharWidth, tmWeight, tmOverhang;
-    LONG tmDigitizedAspectX, tmDigitizedAspectY;
-    BYTE tmFirstChar, tmLastChar, tmDefaultChar, tmBreakChar;
-    BYTE tmItalic, tmUnderlined, tmStruckOut, tmPitchAndFamily, tmCharSet;
-} TEXTMETRICA;
-
 typedef struct tagBITMAP {
     LONG bmType, bmWidth, bmHeight, bmWidthBytes;
     WORD bmPlanes, bmBitsPixel;
@@ -228,6 +220,7 @@ typedef struct tagBITMAPINFO {
 #define SWP_FRAMECHANGED 0x0020
 #define SWP_SHOWWINDOW 0x0040
 #define SWP_HIDEWINDOW 0x0080
+#define SWP_DEFERERASE 0x2000
 #define SW_HIDE 0
 #define SW_SHOW 5
 
@@ -380,11 +373,9 @@ HANDLE WINAPI GetCurrentProcess(void);
 BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode);
 void WINAPI Sleep(DWORD dwMilliseconds);
 DWORD WINAPI timeGetTime(void);
-DWORD WINAPI GetLastError(void);
 
 // ---- user32: windows ----
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);
-BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName,
                             DWORD dwStyle, int X, int Y, int nWidth, int nHeight,
                             HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
@@ -401,7 +392,6 @@ BOOL WINAPI AdjustWindowRect(LPRECT lpRect, DWORD dwStyle, BOOL bMenu);
 BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect);
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
-HWND WINAPI GetForegroundWindow(void);
 BOOL WINAPI SetForegroundWindow(HWND hWnd);
 HDC WINAPI GetDC(HWND hWnd);
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
@@ -466,7 +456,6 @@ int WINAPI SetBkMode(HDC hdc, int mode);
 int WINAPI GetBkMode(HDC hdc);
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
 BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);
-BOOL WINAPI GetTextMetricsA(HDC hdc, TEXTMETRICA* lptm);
 int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR lpName);
 int WINAPI GetClipBox(HDC hdc, LPRECT lprect);
 

@@ -2,9 +2,7 @@
 // current process ends it at once: no exit handlers, no static destructors,
 // no flushing of output streams; only the backend has its last word.
 #include "backend/backend.h"
-#include "gdi/objects.h"
 
-#include <layer_seams.h>
 #include <windows.h>
 
 #include <unistd.h>
@@ -15,9 +13,6 @@ const HMODULE kModule = reinterpret_cast<HMODULE>(uintptr_t(0x400000));
 const HANDLE kCurrentProcess = reinterpret_cast<HANDLE>(intptr_t(-1));
 }  // namespace
 
-size_t plat::seam::live_objects() { return plat::handles().live(); }
-bool plat::seam::running_on_wine() { return false; }
-
 extern "C" HMODULE WINAPI GetModuleHandleA(LPCSTR name) { return name ? nullptr : kModule; }
 
 extern "C" HANDLE WINAPI GetCurrentProcess(void) { return kCurrentProcess; }
@@ -27,5 +22,3 @@ extern "C" BOOL WINAPI TerminateProcess(HANDLE process, UINT code) {
     plat::backend::end_of_process();
     _exit(int(code));
 }
-
-extern "C" DWORD WINAPI GetLastError(void) { return 0; }

@@ -1,7 +1,9 @@
 // Test seams of the layer: the few places where a test replaces what the
 // desktop would supply (held keys, the clock, the user's answer to a message
 // box, the length of a sleep) or looks inside (live GDI objects). Not part of
-// the Win32 API; only tests and benchmarks include this.
+// the Win32 API; of the programs, only tests and benchmarks include this. The
+// layer keeps what they set in seams.cpp; the Windows build of the tests has
+// its own (tests/unit/seams_windows.cpp).
 #pragma once
 
 #include <windows.h>

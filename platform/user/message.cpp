@@ -4,8 +4,8 @@
 // then paint). DefWindowProcA gives Windows' defaults for what the layer
 // produces: close, erase with the class brush, paint validation.
 #include "backend/backend.h"
+#include "common/out_of_memory.h"
 #include "gdi/dc.h"
-#include "kernel/out_of_memory.h"
 #include "user/window.h"
 
 #include <deque>
@@ -53,9 +53,11 @@ struct Sink final : backend::EventSink {
         held[vk] = down;
         post(w->handle, down ? WM_KEYDOWN : WM_KEYUP, WPARAM(vk), lp);
     }
-    void exposed(Window* w) override {
-        if (w && !w->destroyed) invalidate_all(w, true);
-    }
+    // Uncovered, a window shows its surface again, which keeps every pixel
+    // drawn: the backend presents it anew, and nothing is repainted or
+    // erased (Wine serves exposures from its window surfaces the same way),
+    // so a drawing made before the first ML() stays.
+    void exposed(Window*) override {}
     void moved(Window* w, int x, int y) override {
         if (w && !w->destroyed) follow_native_move(w, x, y);
     }
@@ -64,9 +66,6 @@ struct Sink final : backend::EventSink {
     }
     void mouse(Window* w, unsigned msg, int x, int y) override {
         if (takes_input(w)) post(w->handle, msg, 0, LPARAM((y & 0xFFFF) << 16 | (x & 0xFFFF)));
-    }
-    void focus(Window* w, bool gained) override {
-        if (w && gained) set_foreground(w->handle);
     }
 };
 
@@ -89,6 +88,19 @@ void fill_with_class_brush(Window* w, HDC hdc, const RECT& r) {
 }
 
 }  // namespace
+
+void erase_now(Window* w) {
+    if (!w->erase || !w->has_update || !(w->style & WS_VISIBLE)) return;
+    const HWND h = w->handle;
+    HDC hdc = GetDC(h);
+    DC* dc = dc_from(hdc);
+    if (!dc) return;  // no memory for the DC: the paint erases instead
+    dc->clip = w->update;
+    dc->has_clip = true;
+    // A window procedure that leaves it undone has it to do at the paint (fErase).
+    if (SendMessageA(h, WM_ERASEBKGND, WPARAM(hdc), 0) && window_from(h)) w->erase = false;
+    ReleaseDC(h, hdc);
+}
 
 void pump_native_events() {
     static Sink sink;

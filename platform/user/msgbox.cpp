@@ -8,11 +8,10 @@
 // released, as a push button does: a program that polls the keyboard once the
 // box is gone does not see the answering key still held.
 #include "backend/backend.h"
+#include "common/out_of_memory.h"
 #include "gdi/cp932.h"
-#include "kernel/out_of_memory.h"
+#include "seams/state.h"
 #include "user/window.h"
-
-#include <layer_seams.h>
 
 #include <algorithm>
 #include <cmath>
@@ -22,8 +21,6 @@
 
 namespace plat {
 namespace {
-
-seam::BoxAnswer g_answer = nullptr;
 
 constexpr int kMargin = 16, kIcon = 32, kLineH = 20, kButtonW = 96, kButtonH = 28, kGap = 10, kBand = 48;
 constexpr int kFontH = 16;
@@ -56,12 +53,9 @@ MsgBox* box_of(HWND h) {
     return nullptr;
 }
 
-void fill(HDC dc, int x, int y, int w, int h, COLORREF c) {
-    HBRUSH br = CreateSolidBrush(c);
-    HGDIOBJ old = SelectObject(dc, br);
-    PatBlt(dc, x, y, w, h, PATCOPY);
-    SelectObject(dc, old);
-    DeleteObject(br);
+// A w x h rectangle of the box's DC in colour c, as a solid brush paints it.
+void fill(HDC hdc, int x, int y, int w, int h, COLORREF c) {
+    if (DC* dc = dc_from(hdc)) fill_rect(*dc, x, y, int64_t(x) + w, int64_t(y) + h, to_pixel(c));
 }
 
 void frame(HDC dc, const RECT& r, int t, COLORREF c) {
@@ -250,21 +244,20 @@ void layout(MsgBox& b, HDC measure, int* cw, int* ch) {
 }  // namespace
 }  // namespace plat
 
-void plat::seam::answer_message_boxes(BoxAnswer answer) { g_answer = answer; }
-
 using namespace plat;
 
 // The box itself; it may run out of memory only before its window is up.
 static int message_box(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (!text) text = "";
     if (!caption) caption = "Error";
-    if (g_answer) return g_answer(owner, text, caption, type);
+    if (auto answer = seam::state().box_answer) return answer(owner, text, caption, type);
     if (!backend::current().boxes_answerable()) {
         // Nobody to see it and answer: say it on standard error, and fail as
         // MessageBox does when it cannot create its window.
         std::fprintf(stderr, "%s: %s\n", cp932_to_utf8(caption).c_str(), cp932_to_utf8(text).c_str());
         return 0;
     }
+    if (const auto say = backend::current().box_shown) say(cp932_to_utf8(caption).c_str(), cp932_to_utf8(text).c_str());
     MsgBox b;
     b.text = text;
     b.caption = caption;

@@ -1,14 +1,14 @@
 // Window classes and windows: creation with WM_NCCREATE and WM_CREATE sent
 // from inside CreateWindowExA, destruction with WM_DESTROY sent from inside
-// DestroyWindow, styles, titles, placement of the outer frame (by the program,
-// and followed when the user or the window manager moves it), and window DCs.
+// DestroyWindow, styles, titles, showing, the update region, the foreground
+// window and window DCs. Where a window is and how large is placement.cpp's.
 #include "user/window.h"
 
 #include "backend/backend.h"
+#include "common/clamp.h"
+#include "common/out_of_memory.h"
 #include "gdi/cp932.h"
 #include "gdi/dc.h"
-#include "kernel/out_of_memory.h"
-#include "user/display.h"
 
 #include <layer_seams.h>
 
@@ -20,10 +20,6 @@
 namespace plat {
 
 namespace {
-
-// The largest client area the layer backs with a surface, 256 MiB of pixels.
-// Windows likewise caps a window's size at its maximum tracking size.
-constexpr int kMaxClientSide = 8192;
 
 // The registries live until the process ends and are never destroyed: the
 // presenter thread may still be reading a window's surface while a program
@@ -38,8 +34,6 @@ std::vector<std::unique_ptr<Window>>& owned() {
     return *w;
 }
 
-HWND g_foreground = nullptr;
-
 const WindowClass* find_class(LPCSTR name) {
     if (!name) return nullptr;
     for (auto& c : classes())
@@ -47,46 +41,8 @@ const WindowClass* find_class(LPCSTR name) {
     return nullptr;
 }
 
-int clamp_side(int64_t v) { return int(std::clamp<int64_t>(v, 0, kMaxClientSide)); }
-
-// Gives the client surface a new size. Pixels that stay inside keep their
-// colour, as the window's old image would on screen until repainted.
-void resize_client(Window* w, int cw, int ch) {
-    cw = clamp_side(cw);
-    ch = clamp_side(ch);
-    Surface& s = w->surface;
-    if (cw == s.width && ch == s.height) return;
-    // The new pixels are made before anything changes: short of memory, the
-    // window keeps its old surface (and the caller fails).
-    std::vector<uint32_t> fresh(size_t(cw) * size_t(ch), 0);
-    const int keep_w = std::min(s.width, cw);
-    for (int y = 0; keep_w > 0 && y < std::min(s.height, ch); ++y)
-        std::memcpy(fresh.data() + size_t(y) * cw, s.bits + size_t(y) * s.stride, size_t(keep_w) * 4);
-    std::lock_guard<std::mutex> g(w->handoff.lock);
-    s.storage.swap(fresh);
-    s.width = s.stride = cw;
-    s.height = ch;
-    s.bits = s.storage.data();
-    s.touch();
-}
-
-backend::Extents extents_of(DWORD style) {
-    return backend::current().frame_extents(decorated_style(style), (style & WS_THICKFRAME) != 0);
-}
-
 // Top-level windows always clip their siblings, whatever style they are given.
 DWORD top_level_style(DWORD style) { return (style & WS_CHILD) ? style : style | WS_CLIPSIBLINGS; }
-
-// A window is never larger than its maximum tracking size: the screen plus
-// the window's frame, as DefWindowProc's default WM_GETMINMAXINFO gives it.
-void clamp_to_max_track(RECT& r, DWORD style) {
-    int sw = 0, sh = 0;
-    backend::current().screen_size(&sw, &sh);
-    backend::Extents e = extents_of(style);
-    int64_t max_w = int64_t(sw) + e.left + e.right, max_h = int64_t(sh) + e.top + e.bottom;
-    if (int64_t(r.right) - r.left > max_w) r.right = LONG(r.left + max_w);
-    if (int64_t(r.bottom) - r.top > max_h) r.bottom = LONG(r.top + max_h);
-}
 
 }  // namespace
 
@@ -113,24 +69,6 @@ void invalidate_all(Window* w, bool erase) {
     w->erase = w->erase || erase;
 }
 
-void set_foreground(HWND h) { g_foreground = h; }
-
-void follow_native_move(Window* w, int client_x, int client_y) {
-    backend::Extents e = extents_of(w->style);
-    const int64_t dx = int64_t(client_x) - e.left - w->outer.left, dy = int64_t(client_y) - e.top - w->outer.top;
-    w->outer = RECT{LONG(w->outer.left + dx), LONG(w->outer.top + dy), LONG(w->outer.right + dx),
-                    LONG(w->outer.bottom + dy)};
-}
-
-void follow_native_size(Window* w, int cw, int ch) {
-    const int ow = w->surface.width, oh = w->surface.height;
-    if (cw == ow && ch == oh) return;
-    resize_client(w, cw, ch);
-    w->outer.right += cw - ow;
-    w->outer.bottom += ch - oh;
-    if (w->cls.style & (CS_HREDRAW | CS_VREDRAW)) invalidate_all(w, true);
-}
-
 }  // namespace plat
 
 using namespace plat;
@@ -154,16 +92,6 @@ extern "C" ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
     });
 }
 
-extern "C" BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE) {
-    auto& c = classes();
-    for (auto it = c.begin(); it != c.end(); ++it)
-        if (strcasecmp(it->name.c_str(), name) == 0) {
-            c.erase(it);
-            return TRUE;
-        }
-    return FALSE;
-}
-
 extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR title, DWORD style, int x, int y,
                                        int width, int height, HWND parent, HMENU, HINSTANCE instance, LPVOID param) {
     return or_fail<HWND>(nullptr, [&]() -> HWND {
@@ -179,8 +107,8 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR 
         w->exstyle = exstyle;
         w->title = title ? title : "";
         w->owner = parent;
-        w->outer = RECT{x, y, LONG(std::clamp<int64_t>(int64_t(x) + std::max(width, 0), INT32_MIN, INT32_MAX)),
-                        LONG(std::clamp<int64_t>(int64_t(y) + std::max(height, 0), INT32_MIN, INT32_MAX))};
+        w->outer = RECT{x, y, clamp_int32(int64_t(x) + std::max(width, 0)),
+                        clamp_int32(int64_t(y) + std::max(height, 0))};
         clamp_to_max_track(w->outer, style);
         width = int(int64_t(w->outer.right) - x);
         height = int(int64_t(w->outer.bottom) - y);
@@ -231,7 +159,6 @@ extern "C" HWND WINAPI CreateWindowExA(DWORD exstyle, LPCSTR class_name, LPCSTR 
         if ((style & WS_VISIBLE) && window_from(h)) {
             desktop.show(w->native, true);
             invalidate_all(w, true);
-            set_foreground(h);
         }
         return window_from(h) ? h : nullptr;
     });
@@ -256,7 +183,6 @@ extern "C" BOOL WINAPI DestroyWindow(HWND h) {
     w->dcs.clear();
     backend::current().destroy(w->native);
     w->native = nullptr;
-    if (g_foreground == h) g_foreground = nullptr;
     handles().release(h);
     auto& list = all_windows();
     list.erase(std::remove(list.begin(), list.end(), w), list.end());
@@ -336,78 +262,6 @@ extern "C" LONG WINAPI GetWindowLongA(HWND h, int index) {
     return 0;
 }
 
-extern "C" BOOL WINAPI AdjustWindowRect(LPRECT r, DWORD style, BOOL) {
-    if (!r) return FALSE;
-    backend::Extents e = extents_of(style);
-    // Held at the LONG range: a rectangle at its edge stays there.
-    auto widen = [](LONG v, int64_t by) { return LONG(std::clamp<int64_t>(int64_t(v) + by, INT32_MIN, INT32_MAX)); };
-    r->left = widen(r->left, -e.left);
-    r->top = widen(r->top, -e.top);
-    r->right = widen(r->right, e.right);
-    r->bottom = widen(r->bottom, e.bottom);
-    return TRUE;
-}
-
-namespace {
-
-// SetWindowPos, with the window found.
-BOOL place(Window* w, HWND h, HWND after, int x, int y, int cx, int cy, UINT flags) {
-    if (!(flags & SWP_NOZORDER)) {
-        if (after == HWND_TOPMOST) w->exstyle |= WS_EX_TOPMOST;
-        if (after == HWND_NOTOPMOST) w->exstyle &= ~DWORD(WS_EX_TOPMOST);
-        if (after == HWND_TOPMOST || after == HWND_NOTOPMOST)
-            backend::current().set_topmost(w->native, after == HWND_TOPMOST);
-    }
-    RECT r = w->outer;
-    if (!(flags & SWP_NOMOVE)) {
-        r.right = LONG(int64_t(r.right) - r.left + x);
-        r.bottom = LONG(int64_t(r.bottom) - r.top + y);
-        r.left = x;
-        r.top = y;
-    }
-    if (!(flags & SWP_NOSIZE)) {
-        r.right = LONG(std::clamp<int64_t>(int64_t(r.left) + std::max(cx, 0), INT32_MIN, INT32_MAX));
-        r.bottom = LONG(std::clamp<int64_t>(int64_t(r.top) + std::max(cy, 0), INT32_MIN, INT32_MAX));
-    }
-    if (flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
-    clamp_to_max_track(r, w->style);
-    backend::Extents e = extents_of(w->style);
-    int cw = clamp_side(int64_t(r.right) - r.left - e.left - e.right);
-    int ch = clamp_side(int64_t(r.bottom) - r.top - e.top - e.bottom);
-    bool resized = cw != w->surface.width || ch != w->surface.height;
-    resize_client(w, cw, ch);
-    w->outer = r;
-    if (!take_fullscreen(w)) backend::current().move_resize(w->native, r.left, r.top, cw, ch);
-    if (flags & SWP_SHOWWINDOW) {
-        backend::current().show(w->native, true);
-        set_foreground(h);
-    }
-    if (resized && (w->cls.style & (CS_HREDRAW | CS_VREDRAW))) invalidate_all(w, true);
-    return TRUE;
-}
-
-}  // namespace
-
-extern "C" BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags) {
-    Window* w = window_from(h);
-    if (!w) return FALSE;
-    return or_fail<BOOL>(FALSE, [&] { return place(w, h, after, x, y, cx, cy, flags); });
-}
-
-extern "C" BOOL WINAPI GetWindowRect(HWND h, LPRECT r) {
-    Window* w = window_from(h);
-    if (!w || !r) return FALSE;
-    *r = w->outer;
-    return TRUE;
-}
-
-extern "C" BOOL WINAPI GetClientRect(HWND h, LPRECT r) {
-    Window* w = window_from(h);
-    if (!w || !r) return FALSE;
-    *r = RECT{0, 0, w->surface.width, w->surface.height};
-    return TRUE;
-}
-
 extern "C" BOOL WINAPI InvalidateRect(HWND h, const RECT* rc, BOOL erase) {
     Window* w = window_from(h);
     if (!w) return FALSE;
@@ -430,13 +284,10 @@ extern "C" BOOL WINAPI InvalidateRect(HWND h, const RECT* rc, BOOL erase) {
     return TRUE;
 }
 
-extern "C" HWND WINAPI GetForegroundWindow(void) { return window_from(g_foreground) ? g_foreground : nullptr; }
-
 extern "C" BOOL WINAPI SetForegroundWindow(HWND h) {
     Window* w = window_from(h);
     if (!w) return FALSE;
     backend::current().activate(w->native);
-    g_foreground = h;
     return TRUE;
 }
 

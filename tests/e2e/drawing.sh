@@ -44,8 +44,8 @@ MAIN=$WIN
 sleep 1  # the window manager places it, and a frame or two draw it again
 client_rect "$MAIN"
 [ "$WW" = 640 ] && [ "$WH" = 400 ] || fail "the client area is ${WW}x$WH, expected 640x400"
-# A repaint the desktop asks for erases the window until the next frame draws
-# it again, so a screenshot gets a few tries.
+# The window manager may still be placing the window: a screenshot gets a
+# few tries.
 for try in 1 2 3; do
     shot "desktop$try"
     crop "$SHOT" "${WW}x$WH+$WX+$WY" "$TMP/desktop_picture.png"

@@ -14,12 +14,17 @@
 #               time. A run still going after 20 s is ended (status 124),
 #               and a run built with sanitizers that reports anything fails.
 #   has NAME    true when the last run wrote the shot NAME
+#   small_disk DIR KB
+#               mounts a file system of KB KiB (tmpfs) at DIR, unmounted
+#               at the end; false, saying why, where it cannot (not root)
 #   read_rate F sets FPS_TEXT to the text at (20,20) of shot F in the
 #               built-in font, and FPS to its number (empty unless the text
 #               is "FPS:" and digits)
 
 set -u
 HEADLESS_FAILED=0
+HEADLESS_MOUNTS=()
+. "$(dirname "${BASH_SOURCE[0]}")/read_fps.sh"
 
 fail() {
     echo "FAIL: $*" >&2
@@ -45,7 +50,8 @@ headless_init() {
 }
 
 headless_cleanup() {
-    local rc=$?
+    local rc=$? m
+    for m in "${HEADLESS_MOUNTS[@]}"; do umount "$m" || rc=1; done
     if [ "$rc" -ne 0 ] || [ "$HEADLESS_FAILED" -ne 0 ]; then
         echo "e2e_$HEADLESS_NAME failed; shots and logs kept in $TMP" >&2
         [ -n "${RUN:-}" ] && [ -s "$RUN/err" ] && { echo "--- the last run's standard error:" >&2; cat "$RUN/err" >&2; }
@@ -76,9 +82,13 @@ run() {
 
 has() { [ -f "$RUN/$1" ]; }
 
-read_rate() {
-    FPS_TEXT=$("$SCREENTEXT" read "$RUN/$1" 20 20 8) || fail "screentext cannot read $RUN/$1"
-    FPS_TEXT=${FPS_TEXT%"${FPS_TEXT##*[! ]}"}  # blank cells after the digits read as spaces
-    FPS=
-    [[ $FPS_TEXT =~ ^FPS:([0-9]+)$ ]] && FPS=${BASH_REMATCH[1]}
+small_disk() {
+    mkdir -p "$1"
+    if [ "$(id -u)" != 0 ] || ! mount -t tmpfs -o "size=${2}k" tmpfs "$1" 2>/dev/null; then
+        echo "skipped: a small file system at $1 needs root to mount"
+        return 1
+    fi
+    HEADLESS_MOUNTS+=("$1")
 }
+
+read_rate() { read_fps "$RUN/$1" 20 20; }

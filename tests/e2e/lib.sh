@@ -12,6 +12,7 @@
 #                 built with sanitizers, without a report from them)
 #   shot NAME     sets SHOT to a new screenshot of the whole screen, $TMP/NAME.ppm
 #   pixel F X Y   the colour at (X,Y) of a screenshot, as RRGGBB
+#   read_fps F X Y  the frame-rate report at (X,Y) of a screenshot (read_fps.sh)
 #   hold/release  press and release keys through XTEST, tracked so that
 #                 nothing stays held down if a check fails midway
 #   under_wine    true when the sample runs under Wine (E2E_WINE=1)
@@ -28,6 +29,7 @@
 #                 that Wine cannot support
 
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/read_fps.sh"
 
 E2E_KEYS_HELD=()
 E2E_FAILED=0

@@ -4,7 +4,9 @@
 // in a Japanese face), again each frame, until a polled key is held. The
 // end-to-end tests compare what it shows on the desktop with a headless shot
 // of it. With PICTURE_BMP naming a file, it also loads that picture (and so
-// shows the load-error box when it cannot) and draws it in the corner.
+// shows the load-error box when it cannot) and draws it in the corner. With
+// PICTURE_TITLE set, it draws the picture once, as a title screen is drawn:
+// straight after it starts, before its first ML(), and then waits in getch.
 // Japanese literals are written as code page 932 bytes, so this file needs
 // no character-set options.
 #include <qx.h>
@@ -53,6 +55,12 @@ int Main(void) {
     const char* name = std::getenv("PICTURE_BMP");
     HDC picture = name ? qx_loadbmp(name) : nullptr;
     HDC scene = qx_createBB(), frame = qx_createBB();
+    if (std::getenv("PICTURE_TITLE")) {
+        draw(scene, frame, picture);
+        ML();
+        getch();
+        return 0;
+    }
     // Drawn each frame, after the frame's messages: a repaint that erases the
     // window (as when it is first shown) is drawn over at once.
     while (!kbhit()) {

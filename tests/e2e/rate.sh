@@ -13,10 +13,7 @@ e2e_init "$0" "$@"
 # its number (empty when the text is not "FPS:" and digits).
 read_rate() {
     shot "$1"
-    FPS_TEXT=$("$SCREENTEXT" read "$SHOT" $((WX + 20)) $((WY + 20)) 8) || fail "screentext read failed on $SHOT"
-    FPS_TEXT=${FPS_TEXT%"${FPS_TEXT##*[! ]}"}  # blank cells after the digits read as spaces
-    FPS=
-    [[ $FPS_TEXT =~ ^FPS:([0-9]+)$ ]] && FPS=${BASH_REMATCH[1]}
+    read_fps "$SHOT" $((WX + 20)) $((WY + 20))
 }
 
 # Sets INK to the colours in client (20,20)-(120,40) of a new screenshot

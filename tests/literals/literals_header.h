@@ -1,5 +1,5 @@
-// A header among literals_test's sources: its literals are converted too, and
-// the test finds this copy through its quoted include.
+// A header that literals_test includes with quotes and does not list among
+// its sources: its literals are converted too.
 #pragma once
 
 inline const char* header_text() { return "ヘッダ表"; }

@@ -1,9 +1,10 @@
-// The step that stores literals in code page 932 (cmake/cp932_literals.cmake),
-// through its hard cases: this file is compiled from its rewritten copy, and
-// every literal must hold exactly the bytes written beside it. Built with
-// whatever compiler the build uses (GCC, mingw-w64, clang), with no execution
-// character set option, and including <chrono>, which GCC's
-// -fexec-charset=CP932 cannot compile.
+// The literal step (qx-cp932, cmake/cp932_literals.cpp), through its hard
+// cases: every literal of this file must hold exactly the bytes written
+// beside it. Built with whatever compiler the build uses (GCC, mingw-w64,
+// clang), with no execution character set option, and including <chrono>,
+// which GCC's -fexec-charset=CP932 cannot compile. (step_test.cmake compares
+// the step with -fexec-charset=CP932 itself, on sources without standard
+// headers.)
 #include "literals_header.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +13,15 @@
 #include <cstring>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 // The bytes of a literal, its size taken from the array (so an escape that
 // swallowed a following character shows as a short string).
 #define BYTES_OF(literal) std::string(literal, sizeof(literal) - 1)
 #define TITLE "ソフト"
+#define STRINGISED(x) #x
+#define WIDE(s) L##s
+#define UTF8(s) u8##s
 
 namespace {
 
@@ -64,7 +69,16 @@ TEST(Cp932Literals, StringLiteralsHoldCodePage932) {
         {"after a digit separator", BYTES_OF(kAfterSeparator), bytes({'i', 't', '\'', 's', ' ', 0x8a, 0xbf})},
         {"after a quote character", BYTES_OF(kAfterQuote), bytes({0x8e, 0x9a})},
         {"a macro", BYTES_OF(TITLE), bytes({0x83, 0x5c, 0x83, 0x74, 0x83, 0x67})},
-        {"a header among the sources", header_text(), bytes({0x83, 0x77, 0x83, 0x62, 0x83, 0x5f, 0x95, 0x5c})},
+        {"a header included with quotes", header_text(), bytes({0x83, 0x77, 0x83, 0x62, 0x83, 0x5f, 0x95, 0x5c})},
+        {"a literal stringised", BYTES_OF(STRINGISED("漢")), bytes({'"', 0x8a, 0xbf, '"'})},
+        {"a word stringised", BYTES_OF(STRINGISED(漢字)), bytes({0x8a, 0xbf, 0x8e, 0x9a})},
+#if __has_include("漢字.h")
+        {"__has_include of a Japanese name", "yes", "yes"},
+#else
+        {"__has_include of a Japanese name", "no", "yes"},
+#endif
+        {"a raw string's prefix before a backslash-newline", BYTES_OF(R\
+"(漢)"), bytes({0x8a, 0xbf})},
     };
     for (const Case& c : cases) EXPECT_EQ(c.got, c.expected) << c.what;
     EXPECT_EQ(kThousand, 1000);
@@ -87,6 +101,28 @@ TEST(Cp932Literals, CharacterLiteralsHoldCodePage932) {
         {"ASCII", 'a', 0x61},
     };
     for (const CharCase& c : cases) EXPECT_EQ(c.got, c.expected) << c.what;
+}
+
+// The code units of a wide or UTF-8 literal, as numbers.
+template <typename Char, size_t n>
+std::vector<long> units(const Char (&s)[n]) {
+    std::vector<long> v;
+    for (size_t i = 0; i + 1 < n; ++i) v.push_back(static_cast<long>(s[i]));
+    return v;
+}
+
+TEST(Cp932Literals, PlainLiteralsJoinedToPrefixedOnesTakeTheirMeaning) {
+    const std::vector<long> kanji_ji = {0x6f22, 0x5b57};
+    const std::vector<long> kanji_ji_utf8 = {0xe6, 0xbc, 0xa2, 0xe5, 0xad, 0x97};
+    EXPECT_EQ(units(L"漢" "字"), kanji_ji);
+    EXPECT_EQ(units("漢" L"字"), kanji_ji);
+    EXPECT_EQ(units(u"漢"
+                    "字"), kanji_ji);
+    EXPECT_EQ(units(u8"漢" "字"), kanji_ji_utf8);
+    EXPECT_EQ(units(WIDE("漢") "字"), kanji_ji);
+    EXPECT_EQ(units(UTF8("漢") "字"), kanji_ji_utf8);
+    EXPECT_EQ(units(u8\
+"漢" "字"), kanji_ji_utf8);
 }
 
 TEST(Cp932Literals, OtherEncodingsAreLeftAlone) {

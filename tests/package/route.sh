@@ -100,9 +100,10 @@ check_tree() {
     expected=$(
         echo include/qx/qx.h
         echo bin/qx-shot
+        echo bin/qx-cp932
         echo "$libdir/libqx.a"
         [ "$kind" = web ] || echo "$libdir/pkgconfig/qx.pc"
-        for f in cp932_literals.cmake qxConfig.cmake qxConfigVersion.cmake qxGame.cmake qxShip.cmake qxTargets.cmake qxTargets-release.cmake; do
+        for f in cp932_literals.cpp qxConfig.cmake qxConfigVersion.cmake qxGame.cmake qxShip.cmake qxTargets.cmake qxTargets-release.cmake; do
             echo "$libdir/cmake/qx/$f"
         done
         case $kind in
@@ -125,7 +126,8 @@ check_tree() {
         fail "$prefix holds other files than an install should (< expected, > found):
 $(diff <(echo "$expected") <(echo "$actual"))"
     [ -x "$prefix/bin/qx-shot" ] || fail "$prefix/bin/qx-shot is not executable"
-    ok "$prefix holds what a $kind install should (the libraries, qx.h, the CMake package, qx-shot, ...), and nothing else"
+    "$prefix/bin/qx-cp932" --version >/dev/null || fail "$prefix/bin/qx-cp932 does not run on this machine"
+    ok "$prefix holds what a $kind install should (the libraries, qx.h, the CMake package, the build machine's qx-cp932, qx-shot, ...), and nothing else"
 }
 
 # What the README's star.cpp draws, checked in the image FILE whose client
@@ -331,15 +333,16 @@ subdirectory-small)
         { cat "$GAME_DIR/configure.log"; fail "configuring the game with GoogleTest and Google Benchmark unfindable failed"; }
     ok "configures with GoogleTest and Google Benchmark unfindable, never looking for them"
     targets=$(cmake -DBUILD="$GAME_DIR/build" -P "$SRC/tests/package/targets.cmake" | sort | tr '\n' ' ')
-    [ "$targets" = "game qx qxplatform " ] || fail "the game's build has the targets '$targets', expected 'game qx qxplatform'"
+    [ "$targets" = "game qx qxentry qxplatform " ] ||
+        fail "the game's build has the targets '$targets', expected 'game qx qxentry qxplatform'"
     ok "targets: $targets"
     tests=$(ctest --test-dir "$GAME_DIR/build" -N | grep -o 'Total Tests: [0-9]*')
     [ "$tests" = "Total Tests: 0" ] || fail "the game's build has tests: $tests"
     ok "no tests"
     # The game sees qx.h and the layer's windows.h, nothing else of qx's.
-    includes=$(grep '"command"' "$GAME_DIR/build/compile_commands.json" | grep '/main.cpp' |
+    includes=$(grep '"command"' "$GAME_DIR/build/compile_commands.json" | grep 'CMakeFiles/game\.dir/' |
                grep -o -- ' -\(I\|isystem\) *[^ ]*' | sed 's/^ *-\(I\|isystem\) *//' | sort | tr '\n' ' ')
-    expected="$GAME_DIR/build/qx/include $GAME_DIR/qx/platform/include "
+    expected="$GAME_DIR/qx/include $GAME_DIR/qx/platform/include "
     [ "$includes" = "$expected" ] || fail "the game compiles with include folders '$includes', expected '$expected'"
     ok "the game's include folders: $includes"
     ;;

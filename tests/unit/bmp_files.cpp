@@ -38,8 +38,9 @@ std::vector<uint8_t> row_bits(const BmpForm& f, const IndexImage& img, int y) {
                                                           : (R >> 3) << 10 | (G >> 3) << 5 | B >> 3);
                 break;
             case 24: r.push_back(uint8_t(B)), r.push_back(uint8_t(G)), r.push_back(uint8_t(R)); break;
-            case 32:  // bit fields: red in the low byte, the reverse of the usual order
-                put32(r, f.coding == BmpCoding::bitfields ? R | G << 8 | B << 16 : B | G << 8 | R << 16);
+            case 32:  // bit fields: red in the low byte, the reverse of the usual order; the
+                      // top byte, which no channel has, set as editors that save alpha set it
+                put32(r, (f.coding == BmpCoding::bitfields ? R | G << 8 | B << 16 : B | G << 8 | R << 16) | 0xFF000000);
                 break;
         }
     }
@@ -85,7 +86,7 @@ std::vector<uint8_t> rle_bits(const BmpForm& f, const IndexImage& img) {
 
 IndexImage test_image(int colours) {
     const uint32_t all[8] = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF, 0xFFFFFF};
-    IndexImage img{7, 5, {}, {}};
+    IndexImage img{19, 5, {}, {}};
     for (int i = 0; i < colours; ++i) img.palette.push_back(all[i % 8]);
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x) img.index.push_back(uint8_t((x / 2 + 3 * y) % colours));

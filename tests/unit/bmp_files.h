@@ -25,7 +25,9 @@ struct IndexImage {
     uint32_t rgb(int x, int y) const { return palette[index[size_t(y) * width + x]]; }
 };
 
-// A small image whose colours survive every form (channels 0x00 or 0xFF).
+// A small image whose colours survive every form (channels 0x00 or 0xFF),
+// 19 x 5: its rows fill whole bytes and end part-way through one at every
+// depth below 8 bits.
 IndexImage test_image(int colours);
 
 std::vector<uint8_t> encode_bmp(const BmpForm& form, const IndexImage& img);

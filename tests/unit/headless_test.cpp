@@ -2,10 +2,12 @@
 // own that chooses it: timeGetTime starts far above 1000 and moves on only
 // when the program sleeps (by exactly the sleep) or polls (a microsecond a
 // poll), the script's keys are held at their times, even for a program that
-// only spins on the keys, and a message box nobody is left to answer ends
-// the run with status 3.
-#include <windows.h>
+// only spins on the keys; a message box nobody is left to answer, or a getch
+// past the script's last event, ends the run with status 3; the time limit
+// ends it with status 5.
+#include "support.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -20,7 +22,9 @@ bool held(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
 // Runs the headless backend with this key script in the death test's child.
 class HeadlessRun {
 public:
-    explicit HeadlessRun(const char* script) : path_(testing::TempDir() + "headless-keys.txt") {
+    explicit HeadlessRun(const char* script, const char* time_limit = nullptr)
+        // The process's own name: other runs of the suite may share the folder.
+        : path_(testing::TempDir() + "headless-keys-" + std::to_string(getpid()) + ".txt") {
         std::FILE* f = std::fopen(path_.c_str(), "w");
         if (f) {
             std::fputs(script, f);
@@ -28,10 +32,12 @@ public:
         }
         setenv("QX_HEADLESS", "1", 1);
         if (*script) setenv("QX_SCRIPT", path_.c_str(), 1);
+        if (time_limit) setenv("QX_TIME_LIMIT", time_limit, 1);
     }
     ~HeadlessRun() {
         unsetenv("QX_HEADLESS");
         unsetenv("QX_SCRIPT");
+        unsetenv("QX_TIME_LIMIT");
         std::remove(path_.c_str());
     }
 
@@ -74,12 +80,86 @@ TEST(HeadlessDeathTest, ABoxNobodyIsLeftToAnswerEndsTheRun) {
         EXPECT_EXIT(
             {
                 alarm(10);
-                MessageBoxA(nullptr, "the text", "the caption", MB_OK);
+                MessageBoxA(nullptr, "the text\r\nits second line", "the caption", MB_OK);
                 _exit(0);
             },
             testing::ExitedWithCode(3),
-            *script ? "in \"the caption\" at 5 ms of virtual time, and the key script has no events left"
-                    : "in \"the caption\" at 0 ms of virtual time, and there is no key script");
+            testing::AllOf(
+                // What the box says, for the log, and why the run ends.
+                testing::HasSubstr("qx: a message box, \"the caption\": the text / its second line\n"),
+                testing::HasSubstr(*script
+                                       ? "in \"the caption\" at 5 ms of virtual time, and the key script has no events left"
+                                       : "in \"the caption\" at 0 ms of virtual time, and there is no key script")));
+    }
+}
+
+// A program that polls the keys a million and a half times (1.5 s of
+// virtual time), doing between the polls what the case says; a program that
+// does nothing else is waiting for a key.
+TEST(HeadlessDeathTest, AProgramThatOnlyPollsTheKeysPastTheScriptWaitsForAKey) {
+    enum class Between { nothing, drawing, clock, sleep, messages, getch };
+    const struct { Between between; int status; const char* says; } cases[] = {
+        {Between::nothing, 3, "waits for a key at 1005 ms of virtual time, and the key script has no events left"},
+        {Between::getch, 3, "waits for a key at 1005 ms of virtual time, and the key script has no events left"},
+        {Between::drawing, 0, "polled"},
+        {Between::clock, 0, "polled"},
+        {Between::sleep, 0, "polled"},
+        {Between::messages, 0, "polled"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.between));
+        HeadlessRun run("5 up A\n");
+        auto body = [&] {
+            alarm(10);
+            HDC dc = GetDC(runtime_window());
+            if (c.between == Between::getch) getch();
+            for (int i = 0; i < 1500000; ++i) {
+                held('A');
+                switch (c.between) {
+                    case Between::drawing: SetPixel(dc, i % 64, 0, COLORREF(i)); break;
+                    case Between::clock: timeGetTime(); break;
+                    case Between::sleep: if (i % 1000 == 0) Sleep(0); break;
+                    case Between::messages: {
+                        MSG m;
+                        if (i % 1000 == 0) PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE);
+                        break;
+                    }
+                    default: break;
+                }
+            }
+            std::fprintf(stderr, "polled\n");
+            _exit(0);
+        };
+        EXPECT_EXIT(body(), testing::ExitedWithCode(c.status), testing::HasSubstr(c.says));
+    }
+    HeadlessRun none("");
+    EXPECT_EXIT(
+        {
+            alarm(10);
+            getch();
+            _exit(0);
+        },
+        testing::ExitedWithCode(3), testing::HasSubstr("waits for a key at 1000 ms of virtual time, and there is no key script"));
+}
+
+// The limit ends a run that sleeps, or spins on the clock, at that virtual
+// time; the events due by then are played.
+TEST(HeadlessDeathTest, TheTimeLimitEndsTheRunThere) {
+    for (bool sleeps : {true, false}) {
+        SCOPED_TRACE(sleeps);
+        HeadlessRun run("2500 down A\n", "2500");
+        EXPECT_EXIT(
+            {
+                alarm(10);
+                for (;;) {
+                    if (held('A')) _exit(0);
+                    if (sleeps) Sleep(300);
+                    else timeGetTime();
+                }
+            },
+            testing::ExitedWithCode(5),
+            testing::HasSubstr("the run reached its time limit, QX_TIME_LIMIT=2500 ms of virtual time; ending it with "
+                               "status 5"));
     }
 }
 

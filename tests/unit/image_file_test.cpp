@@ -1,10 +1,13 @@
 // How the layer's LoadImageA reads picture files, seen from the process:
 // a name that is not a regular file fails at once, and a file is read, and
-// memory taken, only as far as its picture needs. Linux only: these look at
-// the process through /proc.
+// memory taken, only as far as its picture needs; the decoder's work is
+// bounded by the pixels and the bytes, counted. Linux only: these look at
+// the process through /proc, and at the layer's own decoder.
 #include "support.h"
 
 #include "bmp_files.h"
+
+#include "gdi/bmp.h"
 
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
@@ -114,7 +117,7 @@ TEST(PictureFiles, AreReadAndTakeMemoryOnlyAsFarAsThePictureNeeds) {
     } cases[] = {
         {"70 bytes claiming 8192 x 8192 at 32 bpp", &claims_256mib, 0, 0},
         {"200 MB of zeros", &zeros, k200MB, 0},
-        {"a 7 x 5 picture, then 200 MB of zeros", &picture, k200MB, 7},
+        {"a 19 x 5 picture, then 200 MB of zeros", &picture, k200MB, 19},
         {"a 4 x 2 RLE8 picture, then 200 MB of zeros", &rle, k200MB, 4},
     };
     for (const auto& c : cases) {
@@ -136,6 +139,85 @@ TEST(PictureFiles, AreReadAndTakeMemoryOnlyAsFarAsThePictureNeeds) {
         GetObjectA(h, sizeof bm, &bm);
         EXPECT_EQ(bm.bmWidth, c.width);
         DeleteObject(h);
+    }
+}
+
+// A file in memory that counts the bytes the decoder reads of it.
+class CountedFile final : public plat::BmpFile {
+public:
+    explicit CountedFile(const std::vector<uint8_t>& bytes) : BmpFile(bytes.size()), bytes_(bytes) {}
+    uint64_t bytes_read = 0;
+    bool read(uint64_t at, uint8_t* buf, size_t n) override {
+        if (at > bytes_.size() || bytes_.size() - at < n) return false;
+        std::memcpy(buf, bytes_.data() + at, n);
+        bytes_read += n;
+        return true;
+    }
+
+private:
+    const std::vector<uint8_t>& bytes_;
+};
+
+// `unit` repeated `times` times.
+std::vector<uint8_t> repeated(const std::vector<uint8_t>& unit, size_t times) {
+    std::vector<uint8_t> out;
+    append_repeated(out, unit, times);
+    return out;
+}
+
+// The decoder's work is bounded by construction: each RLE code costs the
+// pixels it stores and takes at least two bytes, the position only moves on
+// (no pixel is stored twice), and no byte is read twice. Counted, not timed:
+// the largest pictures, with streams that store every pixel through runs of
+// each kind, and the streams of 33 to 67 MB that are stepped over.
+TEST(PictureFiles, DecodingWorkIsBoundedByThePixelsAndTheBytes) {
+    const int kW = 4096, kH = 16384;  // 64 Mi pixels, the most decoded
+    // A row of 16 codes of 255 pixels, one of 16, and an end of line.
+    auto row_of = [](const std::vector<uint8_t>& code_255, const std::vector<uint8_t>& code_16) {
+        std::vector<uint8_t> row = repeated(code_255, 16);
+        row.insert(row.end(), code_16.begin(), code_16.end());
+        row.insert(row.end(), {0, 0});
+        return row;
+    };
+    auto absolute = [](size_t n, size_t bytes) {
+        std::vector<uint8_t> code = {0, uint8_t(n)};
+        for (size_t i = 0; i < bytes; ++i) code.push_back(uint8_t(i * 37));
+        if (code.size() % 2) code.push_back(0);
+        return code;
+    };
+    const uint64_t all = uint64_t(kW) * kH, full_codes = 18 * uint64_t(kH) - 1;  // the last end of line is not read
+    const struct {
+        const char* what;
+        std::vector<uint8_t> file;
+        uint64_t codes, pixels;
+    } cases[] = {
+        {"RLE8, every pixel from runs", encode_rle(kW, kH, false, repeated(row_of({255, 7}, {16, 9}), kH)), full_codes, all},
+        {"RLE4, every pixel from runs of two nibbles", encode_rle(kW, kH, true, repeated(row_of({255, 0x12}, {16, 0x34}), kH)),
+         full_codes, all},
+        {"RLE8, every pixel from absolute runs",
+         encode_rle(kW, kH, false, repeated(row_of(absolute(255, 255), absolute(16, 16)), kH)), full_codes, all},
+        {"RLE4, every pixel from absolute runs",
+         encode_rle(kW, kH, true, repeated(row_of(absolute(255, 128), absolute(16, 8)), kH)), full_codes, all},
+        {"RLE8, an end of bitmap at once", encode_rle(kW, kH, false, rle_stream("E", false)), 1, 0},
+        {"RLE8, 1 x 2: 31 million runs of 255, then the next line", encode_rle(1, 2, false, rle_stream("r255:1*31000000 e r1:5 E", false)),
+         31000002, 2},
+        {"RLE4, 1 x 2: 11 million absolute runs, then the next line",
+         encode_rle(1, 2, true, rle_stream("a1,2,3*11000000 e r1:5 E", true)), 11000002, 2},
+        {"RLE8, 1 x 2: 16843009 moves, then the next line", encode_rle(1, 2, false, rle_stream("d255,0*16843009 e r1:5 E", false)),
+         16843011, 1},
+        {"8 bits a pixel: every pixel once", encode_bmp({"", BmpHeader::info, 8, BmpCoding::rgb}, test_image(8)), 0, 95},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CountedFile file(c.file);
+        plat::DecodedBmp bmp;
+        ASSERT_TRUE(plat::decode_bmp(file, &bmp));
+        std::printf("  %s: %zu bytes, %llu read, %llu codes, %llu pixels stored\n", c.what, c.file.size(),
+                    static_cast<unsigned long long>(file.bytes_read), static_cast<unsigned long long>(bmp.work.codes),
+                    static_cast<unsigned long long>(bmp.work.pixels));
+        EXPECT_TRUE(plat::work_within_bound(bmp, file.bytes_read, c.file.size()));
+        EXPECT_EQ(bmp.work.codes, c.codes);
+        EXPECT_EQ(bmp.work.pixels, c.pixels);
     }
 }
 

@@ -106,6 +106,34 @@ TEST(Pump, PaintErasesToTheClassBrushAndTheQueueEmpties) {
     EXPECT_FALSE(PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE)) << "ML leaves the queue empty";
 }
 
+// A title screen drawn as soon as the program starts, before its first ML():
+// the window is first erased inside qx_setscreen, where SetWindowPos places
+// and shows it (Wine's SetWindowPos erases the pending update of the window
+// it moves, resizes or shows, unless SWP_DEFERERASE), so the paint ML()
+// dispatches erases nothing and the drawing stays; on the desktop, the
+// window's first exposure erases nothing either. In a process of its own,
+// whose window is new.
+TEST(PumpDeathTest, DrawingBeforeTheFirstMLSurvivesIt) {
+    EXPECT_EXIT(
+        {
+            runtime_window();
+            qx_box(gvram, 0, 0, 320, 200, 1, 15);
+            ML();
+            // A few frames, for whatever the window system does as it shows the window.
+            for (int i = 0; i < 10; ++i) {
+                Sleep(16);
+                ML();
+            }
+            const COLORREF corner = GetPixel(gvram, 0, 0);
+            const COLORREF opposite = GetPixel(gvram, 639, 399);
+            std::fprintf(stderr, "after ML: %06lx %06lx\n", static_cast<unsigned long>(corner),
+                         static_cast<unsigned long>(opposite));
+            std::fflush(stderr);
+            _exit(corner == qx_palette(15) && opposite == qx_palette(15) ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "after ML");
+}
+
 TEST(Pump, DestroyPostsQuitAndMLDispatchesIt) {
     HWND w = runtime_window();
     EXPECT_EQ(WndProc(w, WM_DESTROY, 0, 0), 0);

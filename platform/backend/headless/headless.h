@@ -1,8 +1,9 @@
 // The headless backend's own header: its windows, its virtual clock, the key
-// script it plays and its shots, and the functions each of its files provides
-// for the table in start.cpp. Nothing is shown and nothing is waited for:
-// windows are records in memory whose surfaces are read only for shots, and
-// time passes only when the program sleeps, waits for input or polls.
+// script it plays and its shots, and the functions its files provide for the
+// table in start.cpp and for one another. Nothing is shown and nothing is
+// waited for: windows are records in memory whose surfaces are read only for
+// shots, and time passes only when the program sleeps, waits for input or
+// polls.
 #pragma once
 
 #include "backend/backend.h"
@@ -13,6 +14,12 @@
 #include <vector>
 
 namespace plat::backend::headless {
+
+// The statuses a headless run ends with besides the program's own. Before
+// the start, a key script or a setting that is wrong ends it with 2 (start.cpp).
+constexpr int kStuckStatus = 3;      // it waits for input the script cannot give
+constexpr int kShotFailedStatus = 4; // a shot could not be written: wins over every other end
+constexpr int kTimeLimitStatus = 5;  // the clock reached QX_TIME_LIMIT
 
 // A window in memory. There is no window manager, so no frame: the outer
 // corner the layer places is the client area's corner.
@@ -26,61 +33,55 @@ struct HWindow : Native {
 
 inline HWindow* hwin(Native* n) { return static_cast<HWindow*>(n); }
 
-// ---- windows.cpp
-Native* create(Window* owner, const WindowParams& params);
-void destroy(Native* n);
-void set_title(Native* n, const char* utf8);
-void set_frame(Native* n, bool decorated, bool resizable);
-void set_topmost(Native* n, bool topmost);
-void set_transient_for(Native* n, Native* owner);
-void move_resize(Native* n, int x, int y, int client_w, int client_h);
-void show(Native* n, bool visible);
-void activate(Native* n);
-void present(Native* n, SurfaceHandoff* handoff);
-void present_sync(Native* n);
+// ---- The seam's functions (backend/functions.h), each in the file of its
+// concern: windows.cpp (create to activate, present, present_sync),
+// modes.cpp (frame_extents, the display modes, screen_size, show_cursor),
+// keys.cpp (key_down), events.cpp (pump, wait_events), start.cpp
+// (boxes_answerable, box_shown), clock.cpp (now_ms, sleep_ms) and shots.cpp (ending).
+#define QX_BACKEND_FUNCTION QX_BACKEND_DECLARATION
+#include "backend/functions.h"
+
+// ---- What the files share besides
+// windows.cpp
 std::vector<HWindow*>& windows();  // back to front: the last is in front
 HWindow* front();                  // the visible window in front (it has the focus), or nullptr
 HWindow* program_window();         // the program's first window while it lives, or nullptr
 
-// ---- modes.cpp: the screen, its modes, the frame and the cursor
-Extents frame_extents(bool decorated, bool resizable);
-bool mode_available(int w, int h);
-bool enter_fullscreen(Native* n, int w, int h);
-void leave_fullscreen();
-void screen_size(int* w, int* h);
-void show_cursor(bool visible);
-
-// ---- clock.cpp: virtual time
+// clock.cpp: virtual time
 // What one poll of the keys, the clock or the event queue costs: a program
 // that spins on any of them still reaches the script's next event.
 constexpr uint64_t kPollUs = 1;
-uint32_t now_ms();
-void sleep_ms(uint32_t ms);
 uint64_t elapsed_us();  // since the run began
-// Moves the clock on and plays the script's events that it passes.
+// Moves the clock on and plays the script's events that it passes; at the
+// time limit, ends the run there.
 void advance_us(uint64_t us);
+void set_time_limit(uint32_t ms);  // 0: none
 
-// ---- keys.cpp
-bool key_down(int vk);
+// keys.cpp
 void set_key(int vk, bool down);  // as the script holds or lets go of it
 
-// ---- events.cpp: the script played, and what it reports to the layer
-void play(std::vector<ScriptEvent> events);
+// events.cpp: the script played, and what it reports to the layer
+void play(Script script);
 void play_until(uint64_t us);  // every event due by then, in order
-void pump(EventSink& sink);
-void wait_events(int timeout_ms);
+// The program did more than poll the keys: it read the clock, slept or
+// pumped messages.
+void active();
+// The program polled a key: once the script has no event left, a second of
+// nothing else ends the run as waiting for a key.
+void polled_keys();
+// Ends the run with this status, the exit shot taken first.
+[[noreturn]] void end_run(int status);
 void forget(HWindow* w);  // drops what was to be reported to w, which is going
 // Says at the end of the run which events it did not reach.
 void report_unplayed();
 
-// ---- shots.cpp
+// shots.cpp
 void set_exit_shot(const std::string& path);
 void shot(const std::string& path);
 // The program's window is going: what it shows now is what the exit shot shows.
 void keep_last_image(HWindow* w);
-void ending();
 
-// ---- png.cpp
+// png.cpp
 // Writes w x h pixels (0x00RRGGBB, rows top-down, stride pixels a row) as an
 // 8-bit RGB PNG; false with why set when it cannot.
 bool write_png(const std::string& path, const uint32_t* pixels, int w, int h, int stride, std::string* why);

@@ -1,6 +1,6 @@
 // Keys: held and let go by the script only. Reading one is a poll, and moves
 // the clock on, so that a getch spinning on the keys reaches the script's
-// next event.
+// next event, or, past the last one, ends the run as waiting for a key.
 #include "backend/headless/headless.h"
 
 #include <windows.h>
@@ -17,6 +17,7 @@ void set_key(int vk, bool down) {
 
 bool key_down(int vk) {
     advance_us(kPollUs);
+    polled_keys();
     if (vk <= 0 || vk > 255) return false;
     // The generic Shift and Ctrl keys are down when either side is.
     switch (vk) {

@@ -23,9 +23,12 @@ void raise(HWindow* w) {
 
 }  // namespace
 
+// Never destroyed: a program that ends through exit() has its exit shot
+// taken by an exit handler, after function-local statics made later than
+// that handler are gone.
 std::vector<HWindow*>& windows() {
-    static std::vector<HWindow*> list;
-    return list;
+    static auto* list = new std::vector<HWindow*>;
+    return *list;
 }
 
 HWindow* front() {

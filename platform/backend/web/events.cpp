@@ -1,5 +1,5 @@
 // Events: what the page reports (keys, from keys.cpp; the mouse over the
-// canvas; the page's own close; focus) waits in a queue until the program
+// canvas; the page's own close) waits in a queue until the program
 // pumps, and is then reported to the layer for the window it concerns: keys
 // for the window activated last, the mouse for the window under it, the close
 // for the canvas's window. The page's close (beforeunload) can only be
@@ -19,8 +19,8 @@ namespace plat::backend::web {
 namespace {
 
 struct Event {
-    enum Kind { key, mouse, close, focus } kind;
-    int a = 0, b = 0, c = 0;  // key: vk, down, repeat; mouse: message, canvas x, y; focus: gained
+    enum Kind { key, mouse, close } kind;
+    int a = 0, b = 0, c = 0;  // key: vk, down, repeat; mouse: message, canvas x, y
 };
 
 std::deque<Event> g_queue;
@@ -73,10 +73,9 @@ const char* on_beforeunload(int, const void*, void*) {
     return "qx";  // any text: browsers show their own question
 }
 
-EM_BOOL on_focus(int type, const EmscriptenFocusEvent*, void*) {
-    const bool gained = type == EMSCRIPTEN_EVENT_FOCUS;
-    if (!gained) release_keys();
-    queue({Event::focus, gained});
+// The page lost the focus: the keys held in it go up.
+EM_BOOL on_blur(int, const EmscriptenFocusEvent*, void*) {
+    release_keys();
     return EM_FALSE;
 }
 
@@ -114,8 +113,7 @@ void start_events() {
     emscripten_set_mouseup_callback("#canvas", nullptr, EM_TRUE, on_mouse);
     emscripten_set_mousemove_callback("#canvas", nullptr, EM_TRUE, on_mouse);
     emscripten_set_beforeunload_callback(nullptr, on_beforeunload);
-    emscripten_set_focus_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, on_focus);
-    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, on_focus);
+    emscripten_set_blur_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_TRUE, on_blur);
     emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, on_visibility);
 }
 
@@ -138,9 +136,6 @@ void pump(EventSink& sink) {
             }
             case Event::close:
                 if (WebWindow* w = canvas_window()) sink.close_requested(w->owner);
-                break;
-            case Event::focus:
-                if (WebWindow* w = key_window()) sink.focus(w->owner, e.a != 0);
                 break;
         }
     }

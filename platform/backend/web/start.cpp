@@ -7,34 +7,10 @@ namespace plat::backend::web {
 
 namespace {
 
-bool boxes_answerable() { return true; }
-
 const Backend kTable = {
     .name = "web",
-    .create = create,
-    .destroy = destroy,
-    .set_title = set_title,
-    .set_frame = set_frame,
-    .set_topmost = set_topmost,
-    .set_transient_for = set_transient_for,
-    .move_resize = move_resize,
-    .show = show,
-    .activate = activate,
-    .frame_extents = frame_extents,
-    .present = present,
-    .present_sync = present_sync,
-    .mode_available = mode_available,
-    .enter_fullscreen = enter_fullscreen,
-    .leave_fullscreen = leave_fullscreen,
-    .screen_size = screen_size,
-    .show_cursor = show_cursor,
-    .key_down = key_down,
-    .pump = pump,
-    .wait_events = wait_events,
-    .boxes_answerable = boxes_answerable,
-    .now_ms = now_ms,
-    .sleep_ms = sleep_ms,
-    .ending = ending,
+#define QX_BACKEND_FUNCTION QX_BACKEND_TABLE_ENTRY
+#include "backend/functions.h"
 };
 
 const Backend* open(std::string*) {
@@ -45,6 +21,11 @@ const Backend* open(std::string*) {
 }
 
 }  // namespace
+
+bool boxes_answerable() { return true; }
+
+// A box on the screen shows its own text.
+void box_shown(const char*, const char*) {}
 
 extern const Bootstrap bootstrap = {"web", open};
 

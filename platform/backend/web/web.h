@@ -1,8 +1,8 @@
-// The web backend's own header: its windows, and the functions each of its
-// files provides for the table in start.cpp. The program runs on the
-// browser's one thread under ASYNCIFY: every sleep, yield and wait unwinds
-// the program's stack and lets the page run (events, animation frames), then
-// resumes it. The first window without an owner is shown on the page's
+// The web backend's own header: its windows, and the functions its files
+// provide for the table in start.cpp and for one another. The program runs
+// on the browser's one thread under ASYNCIFY: every sleep, yield and wait
+// unwinds the program's stack and lets the page run (events, animation
+// frames), then resumes it. The first window without an owner is shown on the page's
 // canvas; later windows (message boxes) are drawn over it, with a frame the
 // backend draws, at their place relative to its client area.
 #pragma once
@@ -26,16 +26,17 @@ struct WebWindow : Native {
 
 inline WebWindow* wwin(Native* n) { return static_cast<WebWindow*>(n); }
 
-// ---- windows.cpp
-Native* create(Window* owner, const WindowParams& params);
-void destroy(Native* n);
-void set_title(Native* n, const char* utf8);
-void set_frame(Native* n, bool decorated, bool resizable);
-void set_topmost(Native* n, bool topmost);
-void set_transient_for(Native* n, Native* owner);
-void move_resize(Native* n, int x, int y, int client_w, int client_h);
-void show(Native* n, bool visible);
-void activate(Native* n);
+// ---- The seam's functions (backend/functions.h), each in the file of its
+// concern: windows.cpp (create to activate), frame.cpp (frame_extents),
+// presentation.cpp (present, present_sync), modes.cpp (the display modes,
+// screen_size), cursor.cpp, keys.cpp (key_down), events.cpp (pump,
+// wait_events), start.cpp (boxes_answerable), clock.cpp (now_ms, sleep_ms)
+// and ending.cpp.
+#define QX_BACKEND_FUNCTION QX_BACKEND_DECLARATION
+#include "backend/functions.h"
+
+// ---- What the files share besides
+// windows.cpp
 // Every window create made and destroy has not ended, bottom first.
 std::vector<WebWindow*>& windows();
 // The window the canvas shows (the first without an owner), or nullptr.
@@ -43,51 +44,33 @@ WebWindow* canvas_window();
 // The window that gets the keys: the one activated last, or nullptr.
 WebWindow* key_window();
 
-// ---- frame.cpp: the frame the backend draws around the windows over the canvas
-Extents frame_extents(bool decorated, bool resizable);
-// Draws w's frame with its outer corner at canvas position (x, y).
+// frame.cpp: draws w's frame (the backend draws the frames of the windows
+// over the canvas) with its outer corner at canvas position (x, y).
 void draw_frame(const WebWindow& w, int x, int y);
 
-// ---- presentation.cpp
-void present(Native* n, SurfaceHandoff* handoff);
-void present_sync(Native* n);
+// presentation.cpp
 // The canvas takes the size of the window it shows, and its place on the
 // page the largest whole multiple of that size that fits.
 void fit_canvas();
 // Puts everything on the canvas again now (a window over the canvas went).
 void repaint();
 
-// ---- events.cpp
+// events.cpp
 void start_events();
-void pump(EventSink& sink);
-void wait_events(int timeout_ms);
 // A key went down or up in the page (from keys.cpp).
 void queue_key(int vk, bool down, bool repeat);
 // Wakes a wait_events that is waiting.
 void wake();
 
-// ---- keys.cpp
+// keys.cpp
 void start_keys();
-bool key_down(int vk);
 // Every held key goes up, reported as released (the page lost the focus).
 void release_keys();
 
-// ---- modes.cpp
+// modes.cpp
 void start_modes();
-bool mode_available(int w, int h);
-bool enter_fullscreen(Native* n, int w, int h);
-void leave_fullscreen();
-void screen_size(int* w, int* h);
 
-// ---- cursor.cpp
-void show_cursor(bool visible);
-
-// ---- ending.cpp
-void ending();
-
-// ---- clock.cpp
-uint32_t now_ms();
-void sleep_ms(uint32_t ms);
+// clock.cpp
 // Lets the page run for a moment (its events, its animation frames), at
 // once if nothing is waiting; far cheaper than a sleep of 0.
 void yield_to_page();

@@ -1,5 +1,6 @@
-// The clock and sleeping, on the system's own clocks: milliseconds since boot
-// for timeGetTime, and sleeps to an absolute deadline.
+// The clock and sleeping, on one clock of the system's, CLOCK_MONOTONIC: its
+// milliseconds for timeGetTime, and sleeps to an absolute deadline on it, so
+// that a program that sleeps to a time it read wakes at that time.
 #include "backend/x11/x11.h"
 
 #include <cerrno>
@@ -10,7 +11,7 @@ namespace plat::backend::x11 {
 
 uint32_t now_ms() {
     timespec ts{};
-    clock_gettime(CLOCK_BOOTTIME, &ts);
+    clock_gettime(CLOCK_MONOTONIC, &ts);
     return uint32_t(uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u);
 }
 

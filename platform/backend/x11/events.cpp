@@ -44,8 +44,6 @@ void window_event(const SDL_WindowEvent& e, EventSink& sink) {
             w->client_h = e.data2;
             report_size(w, sink, settled);
             break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: sink.focus(w->owner, true); break;
-        case SDL_WINDOWEVENT_FOCUS_LOST: sink.focus(w->owner, false); break;
         default: break;
     }
 }

@@ -36,34 +36,10 @@ std::string display_named() {
     return d && *d ? std::string("DISPLAY=") + d : "DISPLAY is not set";
 }
 
-bool boxes_answerable() { return g_answerable; }
-
 const Backend kTable = {
     .name = "x11",
-    .create = create,
-    .destroy = destroy,
-    .set_title = set_title,
-    .set_frame = set_frame,
-    .set_topmost = set_topmost,
-    .set_transient_for = set_transient_for,
-    .move_resize = move_resize,
-    .show = show,
-    .activate = activate,
-    .frame_extents = frame_extents,
-    .present = present,
-    .present_sync = present_sync,
-    .mode_available = mode_available,
-    .enter_fullscreen = enter_fullscreen,
-    .leave_fullscreen = leave_fullscreen,
-    .screen_size = screen_size,
-    .show_cursor = show_cursor,
-    .key_down = key_down,
-    .pump = pump,
-    .wait_events = wait_events,
-    .boxes_answerable = boxes_answerable,
-    .now_ms = now_ms,
-    .sleep_ms = sleep_ms,
-    .ending = nullptr,
+#define QX_BACKEND_FUNCTION QX_BACKEND_TABLE_ENTRY
+#include "backend/functions.h"
 };
 
 const Backend* open(std::string* why) {
@@ -107,6 +83,14 @@ const Backend* open(std::string* why) {
 }
 
 }  // namespace
+
+bool boxes_answerable() { return g_answerable; }
+
+// A box on the screen shows its own text.
+void box_shown(const char*, const char*) {}
+
+// Nothing is left behind: the desktop's windows go with the process.
+void ending() {}
 
 extern const Bootstrap bootstrap = {"x11", open};
 

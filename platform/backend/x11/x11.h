@@ -1,10 +1,11 @@
 // The x11 backend's own header: its window, the connections it keeps, and the
-// functions each of its files provides for the table in start.cpp. SDL2 makes
-// the windows and reads their events; Xlib, on a connection of the backend's
-// own, does what SDL does not give a Win32 program: outer-frame placement, the
-// window manager's frame extents, a global keyboard state that needs no event
-// pumping, and a presenter thread. Where SDL runs on another video driver
-// (chosen by the user with SDL_VIDEODRIVER) the plain SDL paths stand in.
+// functions its files provide for the table in start.cpp and for one another.
+// SDL2 makes the windows and reads their events; Xlib, on a connection of the
+// backend's own, does what SDL does not give a Win32 program: outer-frame
+// placement, the window manager's frame extents, a global keyboard state that
+// needs no event pumping, and a presenter thread. Where SDL runs on another
+// video driver (chosen by the user with SDL_VIDEODRIVER) the plain SDL paths
+// stand in.
 #pragma once
 
 #include "backend/backend.h"
@@ -38,53 +39,30 @@ struct XWindow : Native {
 
 inline XWindow* xwin(Native* n) { return static_cast<XWindow*>(n); }
 
-// ---- start.cpp: opening the desktop
+// ---- The seam's functions (backend/functions.h), each in the file of its
+// concern: windows.cpp (create to activate), frame.cpp (frame_extents),
+// presentation.cpp (present, present_sync), modes.cpp (the display modes,
+// screen_size), cursor.cpp, keys.cpp (key_down), events.cpp (pump,
+// wait_events), start.cpp (boxes_answerable, ending) and clock.cpp (now_ms,
+// sleep_ms).
+#define QX_BACKEND_FUNCTION QX_BACKEND_DECLARATION
+#include "backend/functions.h"
+
+// ---- What the files share besides
+// start.cpp: opening the desktop
 extern bool g_x11;       // SDL runs on X11
 extern Display* g_dpy;   // the backend's connection (main thread): keys and the window manager
 
-// ---- windows.cpp
-Native* create(Window* owner, const WindowParams& params);
-void destroy(Native* n);
-void set_title(Native* n, const char* utf8);
-void set_frame(Native* n, bool decorated, bool resizable);
-void set_topmost(Native* n, bool topmost);
-void set_transient_for(Native* n, Native* owner);
-void move_resize(Native* n, int x, int y, int client_w, int client_h);
-void show(Native* n, bool visible);
-void activate(Native* n);
+// windows.cpp
 std::vector<XWindow*>& windows();  // every window create made and destroy has not ended
 
-// ---- frame.cpp
-Extents frame_extents(bool decorated, bool resizable);
-// Learns, once per kind, the frame the window manager gives w, just shown.
+// frame.cpp: learns, once per kind, the frame the window manager gives w, just shown.
 void learn_extents(XWindow* w);
 
-// ---- presentation.cpp
-void present(Native* n, SurfaceHandoff* handoff);
-void present_sync(Native* n);
-// Stops presenting w; nothing of the presenter's reaches w's window after.
+// presentation.cpp: stops presenting w; nothing of the presenter's reaches w's window after.
 void stop_presenting(XWindow* w);
 
-// ---- modes.cpp
-bool mode_available(int w, int h);
-bool enter_fullscreen(Native* n, int w, int h);
-void leave_fullscreen();
-void screen_size(int* w, int* h);
-
-// ---- cursor.cpp
-void show_cursor(bool visible);
-
-// ---- keys.cpp
-bool key_down(int vk);
-// The virtual key of an SDL scancode, 0 for keys the layer does not report.
+// keys.cpp: the virtual key of an SDL scancode, 0 for keys the layer does not report.
 int vk_from_scancode(SDL_Scancode sc);
-
-// ---- events.cpp
-void pump(EventSink& sink);
-void wait_events(int timeout_ms);
-
-// ---- clock.cpp
-uint32_t now_ms();
-void sleep_ms(uint32_t ms);
 
 }  // namespace plat::backend::x11

@@ -1,13 +1,9 @@
 // The program's start-up code: chooses the backend, then hands control to
 // WinMain with the module's instance, as the Windows start-up code does. The
 // command line is passed empty; the show command is the default.
-#include <windows.h>
+#include "backend/start.h"
 
-// The layer's start-up (backend/choose.cpp). This file is compiled into the
-// runtime's library, which sees only windows.h of the layer.
-namespace plat::backend {
-void start();
-}
+#include <windows.h>
 
 int main() {
     // Chosen before WinMain, so that a run that cannot start (no display, a

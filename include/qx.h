@@ -63,6 +63,9 @@ extern HFONT holdfont;                 // the font qx_printf displaces while it 
 int Main(void);
 
 // Dispatches every waiting window message and returns when the queue is empty.
+// What was drawn before the first call stays (a title screen drawn at once):
+// the window's first erase happened when qx_setscreen placed it, and the paint
+// dispatched here erases nothing, on Windows (as Wine shows) as everywhere.
 void ML(void);
 
 // Sets position (outer corner), size, mode and title. Mode 1 doubles the
