@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 port=${1:-8000}
-bash .ci/deps.sh
+bash .ci/deps.sh sample web
 cmake --preset web >/dev/null
 cmake --build --preset web --target sample
 echo "Serving the sample on http://127.0.0.1:$port/sample.html (Ctrl+C ends)"

@@ -106,7 +106,7 @@ int Main(void) {
     row("qx_pset mode 0", median_ns([](long i) { qx_pset(bb, int(i & 255), int(i >> 8 & 127), 15); }));
     bai = 1;
     row("qx_pset mode 1", median_ns([](long i) { qx_pset(bb, int(i & 255), int(i >> 8 & 127), 15); }));
-    static volatile COLORREF sink;
+    [[maybe_unused]] static volatile COLORREF sink;  // keeps the reads from being optimised away
     row("qx_pget", median_ns([](long i) { sink = qx_pget(bb, int(i & 255), int(i >> 8 & 127)); }));
     row("qx_line 320", median_ns([](long i) { qx_line(bb, 0, int(i % 200), 319, 199 - int(i % 200), 15); }));
     row("qx_circle r50", median_ns([](long) { qx_circle(bb, 160, 100, 50, 15); }));

@@ -1,5 +1,5 @@
 # What a game's CMake build takes from qx, in qx's own build tree and in the
-# installed package alike:
+# installed package alike (and qx_ship_game, from qxShip.cmake):
 #
 #   qx_add_game(<name> <source>...)
 #       A game: a WIN32 executable linked with qx::qx, its literals stored in
@@ -10,11 +10,14 @@
 #   qx_game_files(<target> <folder>)
 #       The files a game opens by name, such as its pictures (qx_loadbmp),
 #       lie in <folder> and are named relative to the working directory
-#       ("pics/ship.bmp" for a folder called pics). A desktop game finds the
-#       folder where it runs; a page gets the folder's files packed into it
-#       under the same name, so the same names work unchanged. The folder is
-#       read when the game is linked: a target that makes its files must come
-#       first (add_dependencies).
+#       ("pics/ship.bmp" for a folder called pics). A desktop game (native
+#       or Windows) gets a copy of the folder beside it, kept up to date at
+#       every build, so it finds its files when started in its build folder;
+#       a page gets the folder's files packed into it under the same name, so
+#       the same names work unchanged. The folder is read when the game is
+#       built: a target that makes its files must come first
+#       (add_dependencies(<target> ...)). qx_ship_game ships the folder with
+#       the game (qxShip.cmake).
 #
 #   qx_cp932_literals(<target>)
 #       Keeps the target's sources in UTF-8 and stores their ordinary string
@@ -39,6 +42,7 @@
 # the tool with them).
 
 include_guard(GLOBAL)
+include(${CMAKE_CURRENT_LIST_DIR}/qxShip.cmake)
 
 set(QX_CP932_TOOL_FLAGS "" CACHE STRING "Extra flags for building qx-cp932, the literal step's tool")
 
@@ -55,13 +59,15 @@ function(qx_add_game name)
 endfunction()
 
 function(qx_game_files target folder)
-  if(NOT EMSCRIPTEN)
-    return()
-  endif()
   cmake_path(ABSOLUTE_PATH folder BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
   string(REGEX REPLACE "/+$" "" folder "${folder}")
   cmake_path(GET folder FILENAME name)
-  target_link_options(${target} PRIVATE "SHELL:--preload-file ${folder}@/${name}")
+  set_property(TARGET ${target} APPEND PROPERTY QX_GAME_FILES "${folder}")
+  if(EMSCRIPTEN)
+    target_link_options(${target} PRIVATE "SHELL:--preload-file ${folder}@/${name}")
+  else()
+    _qx_copy_game_files(${target} "${folder}")
+  endif()
 endfunction()
 
 function(qx_cp932_literals target)

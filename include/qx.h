@@ -13,7 +13,31 @@
 // Units. Drawing routines take logical pixels; in mode 1 (bai == 1) positions
 // and sizes are doubled on the way to the surface, in other modes they pass
 // unchanged. Colours named "color" are palette indices into coltbl; a colour
-// value is 0x00BBGGRR. Text is code page 932 (Shift-JIS).
+// value is 0x00BBGGRR, as RGB(r, g, b) makes it. Text is code page 932
+// (Shift-JIS).
+//
+// What the runtime owns. ESC and the window's close button are the
+// runtime's: when ML dispatches either, it asks "本当に終了しますか？", the
+// game's code standing still inside ML until the user answers, and Yes ends
+// the process (status 1). A game cannot turn the box off or answer it, and
+// ESC is not among the keys of getch and kbhit. Call ML once a frame, or
+// neither ESC nor the close button is seen.
+//
+// What comes from <windows.h>. qx has no routines of its own for the clock,
+// for sleeping or for keys beyond getch's table; a game calls the Win32
+// functions, which every platform qx builds for provides:
+//     timeGetTime()            milliseconds, for timing frames
+//     Sleep(ms)                gives the time back (in a browser, the page runs meanwhile)
+//     GetAsyncKeyState(vk)     negative (top bit set) while the key is held: VK_LEFT,
+//                              VK_SPACE, 'A'..'Z', '0'..'9' (upper case), ...
+// A frame loop at 60 frames a second is the game's own, built from these
+// (the sample's app/FPS.cpp is one); the runtime has no frame routine:
+//     for (DWORD next = timeGetTime(); !kbhit(); ) {
+//         ML();                                            // messages, the quit box
+//         if (GetAsyncKeyState(VK_LEFT) < 0) --x;          // a key held now
+//         draw(); next += 16; DWORD now = timeGetTime();
+//         Sleep(int(next - now) > 0 ? next - now : 0);     // the rest of the frame
+//     }
 #pragma once
 
 #include <windows.h>
@@ -76,8 +100,9 @@ void qx_setvideomode(int mode);
 // (device pixels). The runtime owns the font.
 void qx_setfont(const char* fname, int fw, int fh);
 
-// Prints formatted text on gvram with its top-left at logical (x, y), in
-// palette colour color on black cells. The formatted text is cut at 255
+// Prints formatted text on gvram, and only there (there is no surface
+// argument: text printed before a qx_flip is covered by the flip), with its
+// top-left at logical (x, y), in palette colour color on black cells. The formatted text is cut at 255
 // bytes, never inside a double-byte character. Leaves gvram's text colour
 // black and its background white.
 void qx_printf(int x, int y, short color, const char* format, ...);
@@ -97,7 +122,15 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color);
 
 // Loads a BMP file; on failure shows the load-error box and ends the process.
 // The caller owns the returned surface and releases it with qx_deletebmp.
+// A relative name is found from the working directory, as fopen finds it
+// (run the game from the folder that holds its pictures).
 HDC qx_loadbmp(const char* pfilename);
+// The copies draw on hdc, the destination (logical (x, y), width x height),
+// from the picture hMemdc at its own pixel (sx, sy) (qx_drawbmp: (0, 0)).
+// toumei is the transparent key: a colour value, such as RGB(255, 0, 255)
+// for magenta, compared with the picture's pixels; not a palette index.
+// qx_drawbmp4 stretches or shrinks the picture's swidth x sheight onto the
+// destination.
 void qx_drawbmp(HDC hdc, int x, int y, int width, int height, HDC hMemdc);
 void qx_drawbmp2(HDC hdc, int x, int y, int width, int height, HDC hMemdc, int sx, int sy);
 void qx_drawbmp3(HDC hdc, int x, int y, int width, int height, HDC hMemdc, int sx, int sy, UINT toumei);
@@ -105,5 +138,8 @@ void qx_drawbmp4(HDC hdc, int x, int y, int width, int height, HDC hMemdc, int s
                  int sheight, UINT toumei);
 void qx_deletebmp(HDC hMemdc);
 HDC qx_createBB(void);  // a white 1280 x 1024 back buffer, owned by the caller
+// Copies the back buffer hMemdc (the source, second) onto hdc (the
+// destination, first; usually gvram): device (0, 0) to (1280, 1024),
+// unscaled in every mode: qx_flip(gvram, bb).
 void qx_flip(HDC hdc, HDC hMemdc);
 void qx_deleteBB(HDC hMemdc);

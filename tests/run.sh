@@ -8,8 +8,9 @@
 #     AddressSanitizer and UndefinedBehaviorSanitizer;
 #   - the Windows build (mingw-w64): its unit tests, and the end-to-end tests
 #     of sample.exe and of the game where Wine can support them, under Wine;
-#   - the package presets' builds, from which the native run installs, packs
-#     and builds games by each route a game author would take;
+#   - the package presets' builds (native, Windows, browser), from which the
+#     native run installs, packs, builds and ships games by each route a game
+#     author would take;
 #   - the browser build (Emscripten): its pages served on 127.0.0.1 and
 #     driven in headless Chromium;
 #   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan;
@@ -73,7 +74,7 @@ finish() {
 }
 
 if [ "$quick" = 1 ]; then
-  bash .ci/deps.sh --dev || exit 1
+  bash .ci/deps.sh dev || exit 1
   build dev || exit 1
   run_suite "Native, without a desktop: unit tests on the headless backend, headless end-to-end tests, the replay" \
     ctest --preset dev
@@ -112,11 +113,13 @@ windows_prefix=$!
 build windows || exit 1
 build package || exit 1
 build windows-package || exit 1
+build web-package || exit 1
 build web || exit 1
 build default -DQX_WINE_SAMPLE="$(pwd)/build/windows/sample.exe" \
   -DQX_WINE_GAME="$(pwd)/build/windows/examples/hoshizora.exe" \
   -DQX_WINE_DRAW_DIFF="$(pwd)/build/windows/tests/diff/draw_diff.exe" \
   -DQX_PACKAGE_BUILD="$(pwd)/build/package" -DQX_WINDOWS_PACKAGE_BUILD="$(pwd)/build/windows-package" \
+  -DQX_WEB_PACKAGE_BUILD="$(pwd)/build/web-package" \
   -DQX_WEB_BUILD="$(pwd)/build/web" || exit 1
 build sanitize || exit 1
 build fuzz || exit 1

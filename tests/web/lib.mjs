@@ -37,6 +37,9 @@ const kTypes = {
 let tmp = "";
 let failed = false;
 const cleanups = [];
+// What the pages threw that nobody caught: a program's end is not among
+// them, so every test fails on any.
+const pageErrors = [];
 
 export function ok(what) {
     console.log(`ok: ${what}`);
@@ -115,6 +118,7 @@ export async function run(body) {
         const url = await serve(buildDir);
         const browser = await launch();
         await body({ url, browser });
+        check(pageErrors.length === 0, `the pages threw, uncaught: ${pageErrors.join("; ")}`);
     } catch (e) {
         console.error(`FAIL: ${e.message}`);
         if (!failed) console.error(e.stack);
@@ -133,7 +137,10 @@ export async function open(browser, url) {
     page.on("console", (m) => {
         if (!m.text().includes("willReadFrequently")) console.log(`  page: ${m.text()}`);
     });
-    page.on("pageerror", (e) => console.log(`  page error: ${e.message}`));
+    page.on("pageerror", (e) => {
+        console.log(`  page error: ${e.message}`);
+        pageErrors.push(e.message || String(e));
+    });
     await page.goto(url, { waitUntil: "load" });
     return page;
 }

@@ -52,8 +52,13 @@ Module.canvas = document.getElementById("canvas");
         status.textContent = "stopped: " + what;
     };
     // The end unwinds the program's stack as an exception, which reaches the
-    // page from whichever callback resumed the program: nothing to report.
-    window.addEventListener("error", function(e) {
-        if (e.error && e.error.name === "ExitStatus") e.preventDefault();
-    });
+    // page from whichever callback resumed the program: an event's or a
+    // timer's (an error event), or a promise's, when the program had let the
+    // page run through one (a rejection nobody handles). Either is the
+    // program's normal end, not an error: the console hears nothing of it.
+    var normalEnd = function(e, what) {
+        if (what && what.name === "ExitStatus") e.preventDefault();
+    };
+    window.addEventListener("error", function(e) { normalEnd(e, e.error); });
+    window.addEventListener("unhandledrejection", function(e) { normalEnd(e, e.reason); });
 })();
