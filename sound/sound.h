@@ -30,7 +30,6 @@ const std::vector<int16_t>* qx_wav_samples(int id);
 // Stops every voice that plays sound id and lets it go (voices.cpp).
 void qx_forget_voices(int id);
 
-// Opens a waveOut handle in the device format; false, and from then on
-// false at once without asking again, where the system has no device: the
-// runtime then plays nothing, silently.
+// Opens a waveOut handle in the device format; false where the system has
+// no device (the answer comes at once): the runtime then plays nothing.
 bool qx_open_output(HWAVEOUT* h);

@@ -22,7 +22,6 @@ struct Voice {
 
 Voice g_voices[kVoices];
 unsigned g_plays = 0;
-bool g_no_device = false;
 
 // Stops v at once and frees it.
 void stop(Voice& v) {
@@ -53,11 +52,9 @@ Voice& take_voice() {
 }  // namespace
 
 bool qx_open_output(HWAVEOUT* h) {
-    if (g_no_device) return false;
     const WAVEFORMATEX format = qx_device_format();
     if (waveOutOpen(h, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR) return true;
     *h = nullptr;
-    g_no_device = true;
     return false;
 }
 
