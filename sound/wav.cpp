@@ -1,13 +1,10 @@
-// WAV files: read whole (they are input from outside, bounded by their own
-// length and by kQxMaxWavBytes), their chunks walked, and their PCM samples
-// converted once to the device format (stereo, 16 bits, 44,100 Hz, by
-// linear interpolation), so that playing copies nothing. A file the loader
-// does not take ends the program through the load-error box, as a picture
-// does.
+// The WAV decoder: a file held in memory (input from outside: every chunk
+// is bounded by the file's own length), its chunks walked, and its PCM
+// samples converted once to the device format (stereo, 16 bits, 44,100 Hz,
+// by linear interpolation), so that playing copies nothing.
 #include "sound.h"
 
 #include <cstring>
-#include <memory>
 #include <new>
 
 namespace {
@@ -77,25 +74,6 @@ bool parse(const unsigned char* data, size_t size, std::vector<int16_t>* out) {
     return convert(samples, frames, f, out);
 }
 
-// The bytes of the file, read whole; false when it cannot be read or is too large.
-bool read_file(const char* name, std::vector<unsigned char>* bytes) {
-    HANDLE h = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD high = 0;
-    const DWORD low = GetFileSize(h, &high);
-    const uint64_t size = uint64_t(high) << 32 | low;
-    bool ok = low != INVALID_FILE_SIZE && size <= kQxMaxWavBytes;
-    if (ok) {
-        bytes->resize(size_t(size));
-        DWORD got = 0;
-        ok = ReadFile(h, bytes->data(), DWORD(size), &got, nullptr) && got == size;
-    }
-    CloseHandle(h);
-    return ok;
-}
-
-std::vector<std::unique_ptr<std::vector<int16_t>>> g_sounds;  // by id - 1
-
 }  // namespace
 
 bool qx_decode_wav(const unsigned char* data, size_t size, std::vector<int16_t>* out) {
@@ -109,37 +87,3 @@ bool qx_decode_wav(const unsigned char* data, size_t size, std::vector<int16_t>*
     return ok;
 }
 
-WAVEFORMATEX qx_device_format(void) {
-    WAVEFORMATEX f{};
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = 2;
-    f.nSamplesPerSec = kQxRate;
-    f.wBitsPerSample = 16;
-    f.nBlockAlign = 4;
-    f.nAvgBytesPerSec = kQxRate * 4;
-    return f;
-}
-
-const std::vector<int16_t>* qx_wav_samples(int id) {
-    if (id < 1 || size_t(id) > g_sounds.size()) return nullptr;
-    return g_sounds[size_t(id) - 1].get();
-}
-
-int qx_loadwav(const char* file) {
-    try {
-        std::vector<unsigned char> bytes;
-        auto sound = std::make_unique<std::vector<int16_t>>();
-        if (file && read_file(file, &bytes) && qx_decode_wav(bytes.data(), bytes.size(), sound.get())) {
-            g_sounds.push_back(std::move(sound));
-            return int(g_sounds.size());
-        }
-    } catch (const std::bad_alloc&) {
-    }
-    qx_load_error("WAVロードエラー:", file);
-}
-
-void qx_deletewav(int id) {
-    if (!qx_wav_samples(id)) return;
-    qx_forget_voices(id);
-    g_sounds[size_t(id) - 1].reset();
-}
