@@ -5,7 +5,8 @@
 // from where it stood. The node's handler runs between the program's turns
 // (while it sleeps or yields) and never sleeps itself, as ASYNCIFY requires
 // of code called while the program is paused. Module.qxAudio.frames counts
-// the frames the graph has taken, for the page tests.
+// the frames the graph has taken, and .peak the loudest sample among them,
+// for the page tests.
 #include "backend/web/web.h"
 
 #include <emscripten.h>
@@ -20,7 +21,7 @@ AudioPull g_pull = nullptr;
 int16_t g_block[kFrames * 2];
 
 EM_JS(void, listen_for_gesture, (int frames), {
-    Module.qxAudio = {frames : 0, context : null};
+    Module.qxAudio = {frames : 0, peak : 0, context : null};
     var start = function() {
         if (Module.qxAudio.context) return;
         var Context = window.AudioContext || window.webkitAudioContext;
@@ -31,11 +32,15 @@ EM_JS(void, listen_for_gesture, (int frames), {
             var left = e.outputBuffer.getChannelData(0), right = e.outputBuffer.getChannelData(1);
             var n = Math.min(left.length, frames);
             var at = Module._qx_audio_render(n) >> 1;
+            var peak = Module.qxAudio.peak;
             for (var i = 0; i < n; ++i) {
-                left[i] = HEAP16[at + 2 * i] / 32768;
-                right[i] = HEAP16[at + 2 * i + 1] / 32768;
+                var l = HEAP16[at + 2 * i], r = HEAP16[at + 2 * i + 1];
+                left[i] = l / 32768;
+                right[i] = r / 32768;
+                peak = Math.max(peak, l < 0 ? -l : l, r < 0 ? -r : r);
             }
             Module.qxAudio.frames += n;
+            Module.qxAudio.peak = peak;
         };
         node.connect(context.destination);
         Module.qxAudio.context = context;
