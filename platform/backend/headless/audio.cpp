@@ -35,6 +35,11 @@ bool g_failed = false;    // said already; nothing more is written
 std::string g_why;
 Replacement g_file;
 std::string g_path;
+// Bytes not yet written: a program that spins on the keys moves the clock a
+// microsecond a poll, a frame of sound every 23 polls, and each is not a
+// write of its own.
+unsigned char g_pending[1 << 16];
+size_t g_pending_bytes = 0;
 
 void put32(unsigned char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
@@ -57,17 +62,23 @@ void fail(const std::string& why) {
     if (g_file.fd >= 0) abandon_replacement(&g_file);
 }
 
+void flush() {
+    if (!g_failed && !write_all(g_file.fd, g_pending, g_pending_bytes))
+        fail(std::string("cannot write it: ") + std::strerror(errno));
+    g_pending_bytes = 0;
+}
+
 void record(const int16_t* samples, int frames) {
     if (!g_recording || g_failed) return;
     if (g_rendered + uint64_t(frames) > kMaxFrames) return fail("the run is longer than a WAV file can hold");
+    if (g_pending_bytes + size_t(frames) * kFrameBytes > sizeof g_pending) flush();
     // Little-endian, as the file keeps them.
-    unsigned char bytes[kChunk * kFrameBytes];
+    unsigned char* bytes = g_pending + g_pending_bytes;
     for (int i = 0; i < frames * 2; ++i) {
         bytes[2 * i] = uint8_t(uint16_t(samples[i]));
         bytes[2 * i + 1] = uint8_t(uint16_t(samples[i]) >> 8);
     }
-    if (!write_all(g_file.fd, bytes, size_t(frames) * kFrameBytes))
-        fail(std::string("cannot write it: ") + std::strerror(errno));
+    g_pending_bytes += size_t(frames) * kFrameBytes;
 }
 
 }  // namespace
@@ -105,6 +116,7 @@ bool finish_recording() {
     render_audio_to_now();
     if (!g_recording) return true;
     g_recording = false;
+    flush();
     if (!g_failed) {
         unsigned char h[kHeaderBytes];
         header(h, g_rendered);
