@@ -100,6 +100,10 @@ bool audio_open(AudioPull pull) {
 
 void render_audio_to_now() {
     const uint64_t target = elapsed_us() * kRate / 1000000;
+    if (!g_pull && !g_recording) {  // nothing plays and nobody listens
+        g_rendered = target;
+        return;
+    }
     int16_t samples[kChunk * 2];
     while (g_rendered < target) {
         const int n = int(std::min<uint64_t>(target - g_rendered, kChunk));
