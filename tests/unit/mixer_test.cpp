@@ -83,6 +83,48 @@ TEST(MixerTest, EightLoudSoundsClipAndNeverWrap) {
     qx_deletewav(id);
 }
 
+// A one-frame 16-bit mono sound of level v, loaded.
+int one_frame(int v) {
+    std::vector<uint8_t> file = {'R', 'I', 'F', 'F', 38, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
+                                 1, 0, 1, 0, 0x44, 0xAC, 0, 0, 0x88, 0x58, 1, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 2, 0, 0, 0,
+                                 uint8_t(v), uint8_t(v >> 8)};
+    const std::string name = write_file("one.wav", file);
+    const int id = qx_loadwav(name.c_str());
+    std::remove(name.c_str());
+    return id;
+}
+
+// Looped sounds play until stopped; a 17th sound stops the one that started
+// first; a deleted sound stops at once. Sound i is one frame of level i + 1,
+// looped, so the mix is the sum of the levels of those playing.
+TEST(MixerTest, VoicesLoopStopAndGiveWay) {
+    Capture capture;
+    std::vector<int> ids;
+    for (int i = 0; i < 17; ++i) ids.push_back(one_frame(i + 1));
+    auto level = [] { return render(1)[0]; };
+    for (int i = 0; i < 16; ++i) qx_playwav(ids[size_t(i)], 1);
+    EXPECT_EQ(level(), 136) << "1 + 2 + ... + 16";
+    EXPECT_EQ(level(), 136) << "looped";
+    qx_stopwav(ids[15]);
+    EXPECT_EQ(level(), 120);
+    qx_stopwav(ids[14]);
+    EXPECT_EQ(level(), 105);
+    qx_playwav(ids[16], 1);  // in a voice set free
+    EXPECT_EQ(level(), 122);
+    qx_playwav(ids[14], 1);  // the last free voice
+    EXPECT_EQ(level(), 137);
+    qx_playwav(ids[15], 1);  // a 17th: sound 0, started first, gives way
+    EXPECT_EQ(level(), 137 - 1 + 16);
+    qx_stopwav(ids[15]);
+    EXPECT_EQ(level(), 136);
+    qx_deletewav(ids[16]);
+    EXPECT_EQ(level(), 119);
+    qx_playwav(ids[16], 1);  // deleted: nothing
+    EXPECT_EQ(level(), 119);
+    for (int id : ids) qx_deletewav(id);
+    EXPECT_EQ(level(), 0);
+}
+
 // The waveOut calls as Microsoft documents them.
 TEST(MixerTest, WaveOutResultsFlagsAndLoops) {
     Capture capture;
