@@ -94,7 +94,8 @@ int play(World& w, HDC bb, HDC sprites, int hiscore) {
     return w.score;
 }
 
-// The ending stays on the last frame for three seconds.
+// The ending stays on the last frame for three seconds; the title comes
+// back quiet, whatever still sounds of the game stopped.
 void game_over(void) {
     print_game_over();
     for (int i = 0; i < 180; ++i) {
@@ -102,6 +103,8 @@ void game_over(void) {
         fpsBegin();
         end_frame();
     }
+    qx_stopwav(shot_sound);
+    qx_stopwav(boom_sound);
 }
 
 }  // namespace
