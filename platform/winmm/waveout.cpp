@@ -3,7 +3,7 @@
 // documents. The samples are played by the mixer (mixer.cpp) into the
 // backend's audio device, opened at the first call that needs it and kept
 // until the process ends. Where the backend has no device, there are no
-// devices: waveOutGetNumDevs answers 0 and waveOutOpen MMSYSERR_NODRIVER.
+// devices: waveOutGetNumDevs answers 0 and waveOutOpen MMSYSERR_BADDEVICEID.
 #include "backend/backend.h"
 #include "seams/layer_seams.h"
 #include "winmm/winmm.h"
@@ -86,8 +86,8 @@ extern "C" MMRESULT WINAPI waveOutOpen(LPHWAVEOUT phwo, UINT device, LPCWAVEFORM
     if ((flags & ~DWORD(WAVE_FORMAT_QUERY | CALLBACK_TYPEMASK)) != 0) return MMSYSERR_INVALFLAG;
     // Nothing here calls back: a caller polls WHDR_DONE.
     if ((flags & CALLBACK_TYPEMASK) != CALLBACK_NULL) return MMSYSERR_NOTSUPPORTED;
-    if (!device_ready()) return MMSYSERR_NODRIVER;
-    if (device != WAVE_MAPPER && device != 0) return MMSYSERR_BADDEVICEID;
+    // With no device, every identifier is out of range, WAVE_MAPPER's too (as Wine answers).
+    if (!device_ready() || (device != WAVE_MAPPER && device != 0)) return MMSYSERR_BADDEVICEID;
     if (!format_playable(*pwfx)) return WAVERR_BADFORMAT;
     if (query) return MMSYSERR_NOERROR;
     WaveOut* w = new (std::nothrow) WaveOut;
