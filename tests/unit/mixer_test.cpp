@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -189,6 +190,55 @@ TEST(MixerTest, WaveOutResultsFlagsAndLoops) {
     EXPECT_EQ(waveOutUnprepareHeader(h, &hl, sizeof hl), MMSYSERR_NOERROR);
     EXPECT_EQ(waveOutClose(h), MMSYSERR_NOERROR);
     EXPECT_EQ(waveOutClose(h), MMSYSERR_INVALHANDLE);
+}
+
+// The desktop's device (the x11 backend, here on SDL's offscreen video and
+// dummy audio, which plays to nowhere at the real pace) pulls the mix on its
+// own thread: a buffer written is played to its end and marked done while
+// the program only sleeps.
+// A variable of the environment set for the life of the object, then as it was.
+class Setting {
+public:
+    Setting(const char* name, const char* value) : name_(name) {
+        const char* was = std::getenv(name);
+        had_ = was != nullptr;
+        if (had_) was_ = was;
+        setenv(name, value, 1);
+    }
+    ~Setting() {
+        if (had_) setenv(name_, was_.c_str(), 1);
+        else unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    std::string was_;
+};
+
+TEST(MixerDeathTest, TheDesktopsDevicePullsTheMix) {
+    Setting desktop("QX_HEADLESS", "0"), video("SDL_VIDEODRIVER", "offscreen"), audio("SDL_AUDIODRIVER", "dummy");
+    auto body = [] {
+        if (waveOutGetNumDevs() != 1) {
+            std::fprintf(stderr, "no device\n");
+            std::_Exit(1);
+        }
+        const WAVEFORMATEX f = qx_device_format();
+        HWAVEOUT h = nullptr;
+        static int16_t samples[4410 * 2];  // 100 ms
+        WAVEHDR hdr{};
+        hdr.lpData = reinterpret_cast<LPSTR>(samples);
+        hdr.dwBufferLength = sizeof samples;
+        if (waveOutOpen(&h, WAVE_MAPPER, &f, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR ||
+            waveOutPrepareHeader(h, &hdr, sizeof hdr) != MMSYSERR_NOERROR ||
+            waveOutWrite(h, &hdr, sizeof hdr) != MMSYSERR_NOERROR)
+            std::_Exit(2);
+        // However long it takes: the test's own timeout is the only bound.
+        while (waveOutUnprepareHeader(h, &hdr, sizeof hdr) == WAVERR_STILLPLAYING) Sleep(5);
+        std::fprintf(stderr, "played, %s\n", (hdr.dwFlags & WHDR_DONE) ? "done" : "not marked done");
+        std::_Exit(waveOutClose(h) == MMSYSERR_NOERROR ? 0 : 3);
+    };
+    EXPECT_EXIT(body(), testing::ExitedWithCode(0), "played, done");
 }
 
 }  // namespace
