@@ -3,15 +3,7 @@
 // always in the picture's own pixels.
 #include "runtime.h"
 
-#include <cstring>
-
 namespace {
-
-// The load-error message has room for 80 bytes: "Bitmapロードエラー:" takes
-// 19, the terminator 1, so a file name keeps at most 60 bytes, cut on a
-// character boundary.
-constexpr size_t kErrorBuffer = 80;
-constexpr size_t kMaxNameBytes = 60;
 
 void destination(int& x, int& y, int& w, int& h) {
     x = qx_device(x);
@@ -25,18 +17,7 @@ void destination(int& x, int& y, int& w, int& h) {
 HDC qx_loadbmp(const char* pfilename) {
     HBITMAP bmp = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), pfilename, IMAGE_BITMAP, 0, 0,
                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    if (!bmp) {
-        char name[kMaxNameBytes + 1] = "";
-        if (pfilename) {
-            size_t n = qx_fit932(pfilename, kMaxNameBytes);
-            std::memcpy(name, pfilename, n);
-            name[n] = '\0';
-        }
-        char msg[kErrorBuffer];
-        wsprintfA(msg, "Bitmapロードエラー:%s", name);
-        MessageBoxA(qx_window, msg, "エラー", MB_OK | MB_ICONHAND);
-        Terminate();
-    }
+    if (!bmp) qx_load_error("Bitmapロードエラー:", pfilename);
     HDC hMemdc = CreateCompatibleDC(nullptr);
     SelectObject(hMemdc, bmp);
     return hMemdc;

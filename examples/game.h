@@ -37,6 +37,7 @@ struct World {
     int ready;       // frames left before the first enemy comes
     int gone;        // frames since the last ship was lost
     int score, frame, next_enemy;
+    int fired, blasts_made;  // shots the ship has fired and blasts begun: main plays a sound as they grow
     Actor shots[8], enemies[12], bullets[24], blasts[16], stars[48];
 };
 

@@ -9,8 +9,10 @@
 // draw the frame on the back buffer, flip it onto the window, print the
 // text over it, sleep out the rest of the frame.
 //
-// The pictures are read from pics/ in the working directory, where the
-// build writes them next to the program.
+// The pictures are read from pics/ and the sounds from sounds/ in the
+// working directory, where the build writes them next to the program. The
+// title plays a little tune on the tone, as the PC speaker did; in a game a
+// shot and a blast each play a sound over whatever already plays.
 #include <qx.h>
 
 #include "FPS.h"
@@ -31,6 +33,20 @@ void end_frame(void) {
 
 bool held(int vk) { return GetAsyncKeyState(vk) & 0x8000; }
 
+int shot_sound = 0, boom_sound = 0;
+
+// The title's tune: a note every 8 frames, then quiet (0 is a rest).
+const int kTune[] = {523, 659, 784, 1047, 0, 784, 1047};
+
+void title_tune(int t) {
+    const int note = t / 8;
+    if (t % 8 != 0) return;
+    if (note < int(sizeof kTune / sizeof kTune[0]) && kTune[note])
+        qx_sound(kTune[note]);
+    else
+        qx_nosound();
+}
+
 // The title screen, until a key is pressed; returns the key, as getch gives
 // it. A key still down from the game before is not taken: keys count once
 // every key has been let go.
@@ -41,8 +57,11 @@ int title_screen(HDC bb, HDC title, HDC sprites, int hiscore) {
         fpsBegin();
         if (!kbhit())
             armed = true;
-        else if (armed)
+        else if (armed) {
+            qx_nosound();
             return getch();  // returns at once: kbhit saw the key down
+        }
+        title_tune(t);
         draw_title(bb, title, sprites, t);
         qx_flip(gvram, bb);
         print_title(t, hiscore);
@@ -57,11 +76,13 @@ int play(World& w, HDC bb, HDC sprites, int hiscore) {
     while (w.gone < 90) {
         ML();
         fpsBegin();
-        const int lives = w.lives;
+        const int lives = w.lives, fired = w.fired, blasts = w.blasts_made;
         step(w, Keys{held(VK_LEFT), held(VK_RIGHT), held(VK_UP), held(VK_DOWN), held(VK_SPACE)});
         qx_gcls(bb, 0);
         draw_ship(bb, w, sprites);
         ship_struck(bb, w);
+        if (w.fired > fired) qx_playwav(shot_sound, 0);
+        if (w.blasts_made > blasts) qx_playwav(boom_sound, 0);
         draw_world(bb, w, sprites);
         qx_flip(gvram, bb);
         print_hud(w, w.score > hiscore ? w.score : hiscore, fps);
@@ -73,7 +94,8 @@ int play(World& w, HDC bb, HDC sprites, int hiscore) {
     return w.score;
 }
 
-// The ending stays on the last frame for three seconds.
+// The ending stays on the last frame for three seconds; the title comes
+// back quiet, whatever still sounds of the game stopped.
 void game_over(void) {
     print_game_over();
     for (int i = 0; i < 180; ++i) {
@@ -81,6 +103,8 @@ void game_over(void) {
         fpsBegin();
         end_frame();
     }
+    qx_stopwav(shot_sound);
+    qx_stopwav(boom_sound);
 }
 
 }  // namespace
@@ -90,6 +114,8 @@ int Main(void) {
     qx_setvideomode(19);
     HDC title = qx_loadbmp("pics/title.bmp");
     HDC sprites = qx_loadbmp("pics/sprites.bmp");
+    shot_sound = qx_loadwav("sounds/shot.wav");
+    boom_sound = qx_loadwav("sounds/boom.wav");
     HDC bb = qx_createBB();
     fpsInit(60);
 
@@ -101,6 +127,8 @@ int Main(void) {
         game_over();
     }
 
+    qx_deletewav(boom_sound);
+    qx_deletewav(shot_sound);
     qx_deleteBB(bb);
     qx_deletebmp(sprites);
     qx_deletebmp(title);

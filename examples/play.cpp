@@ -36,7 +36,10 @@ bool overlap(int ax, int ay, int aw, int ah, int bx, int by, int bw, int bh) {
     return ax < bx + bw && bx < ax + aw && ay < by + bh && by < ay + ah;
 }
 
-void blast(World& w, int cx, int cy, int kind) { spawn(w.blasts, cx, cy, 0, 0, kind); }
+void blast(World& w, int cx, int cy, int kind) {
+    spawn(w.blasts, cx, cy, 0, 0, kind);
+    ++w.blasts_made;
+}
 
 void ship_hit(World& w) {
     blast(w, w.ship.x + 8, w.ship.y + 8, kBigBlast);
@@ -62,6 +65,7 @@ void move_ship(World& w, Keys keys) {
     if (keys.fire && w.cooldown == 0) {
         spawn(w.shots, s.x + 7, s.y - 4, 0, -6, 0);
         w.cooldown = 6;
+        ++w.fired;
     }
 }
 

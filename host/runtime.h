@@ -16,6 +16,11 @@ extern HWND qx_window;
 // titlebar, 3 x 3 at (-10, -10), topmost and visible; updates it once.
 void qx_create_window(HINSTANCE instance);
 
+// The load-error box for a file the runtime cannot load: "what" and the
+// file's name (cut at 60 bytes, on a character boundary) under "エラー";
+// then Terminate.
+[[noreturn]] void qx_load_error(const char* what, const char* file);
+
 LRESULT CALLBACK WndProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 // The colour value of a palette index. The index wraps to its low eight bits,

@@ -143,3 +143,30 @@ HDC qx_createBB(void);  // a white 1280 x 1024 back buffer, owned by the caller
 // unscaled in every mode: qx_flip(gvram, bb).
 void qx_flip(HDC hdc, HDC hMemdc);
 void qx_deleteBB(HDC hMemdc);
+
+// ---- Sound ----
+//
+// Sound plays on its own while the game runs: every routine returns at once.
+// Where the system has no audio device (a machine with no sound card, CI, a
+// virtual desktop) every routine still works and nothing is heard; nothing
+// blocks, and the runtime says nothing (the platform may say so once).
+
+// Starts a square-wave tone of hz hertz, as the PC speaker made, and keeps it
+// sounding until qx_nosound; called again, it changes the pitch at once.
+// hz from 1 to 22050; any other value stops the tone, as qx_nosound does.
+void qx_sound(int hz);
+void qx_nosound(void);  // stops the tone; nothing when none sounds
+
+// Loads a PCM WAV file (8 or 16 bits, mono or stereo, 8000 to 192000 Hz,
+// converted once, here, to what the device plays: 44100 Hz, 16-bit stereo)
+// and returns its id, 1 or above. A file that is not such a sound shows the
+// load-error box with the file's name and ends the process, as qx_loadbmp
+// does. A relative name is found from the working directory.
+int qx_loadwav(const char* file);
+// Plays sound id from its start over whatever already plays (the same sound
+// included): up to 16 sounds at once, mixed, loud ones clipped, never
+// wrapping round; a 17th stops the one that started first. loop non-zero
+// repeats it until qx_stopwav. An id not loaded (or deleted) plays nothing.
+void qx_playwav(int id, int loop);
+void qx_stopwav(int id);    // stops every playing copy of sound id at once
+void qx_deletewav(int id);  // stops it and frees it; the id plays nothing after

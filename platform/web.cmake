@@ -19,7 +19,8 @@ target_sources(qxplatform PRIVATE
   backend/web/modes.cpp
   backend/web/cursor.cpp
   backend/web/clock.cpp
-  backend/web/ending.cpp)
+  backend/web/ending.cpp
+  backend/web/audio.cpp)
 
 # The fonts: the faces font_files_packed.cpp names, with only the characters
 # code page 932 has and without hinting, which keeps a page's data to about a
@@ -59,12 +60,14 @@ add_dependencies(qxplatform qxplatform_fonts)
 # Drawing never sleeps, so the GDI functions are left out of ASYNCIFY's
 # instrumentation, which would otherwise reach them all through the indirect
 # calls below them and slow every drawing routine by half again; the
-# runtime's drawing routines, which call only these, are left out with them.
+# runtime's drawing routines, which call only these, are left out with them;
+# so is the page's pull of the sound mix, which runs while the program sleeps.
 set(QXP_NEVER_SLEEP
   BitBlt CreateCompatibleBitmap CreateCompatibleDC CreateFontA CreateSolidBrush DeleteDC DeleteObject
   GetBkColor GetBkMode GetClipBox GetCurrentObject GetObjectA GetObjectType GetPixel GetStockObject
   GetStretchBltMode GetTextColor GetTextExtentPoint32A GetTextFaceA LoadImageA PatBlt
-  SelectObject SetBkColor SetBkMode SetPixel SetStretchBltMode SetTextColor StretchBlt TextOutA TransparentBlt)
+  SelectObject SetBkColor SetBkMode SetPixel SetStretchBltMode SetTextColor StretchBlt TextOutA TransparentBlt
+  qx_audio_render)
 # Asyncify looks the names up in the linked program, and warns about each it
 # does not find: a function no code calls is dropped by the linker, and with
 # -flto most are inlined into their callers and dropped too. Exported (where

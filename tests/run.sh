@@ -14,7 +14,8 @@
 #   - the browser build (Emscripten): its pages served on 127.0.0.1 and
 #     driven in headless Chromium;
 #   - the BMP loader's fuzzer for about a minute (libFuzzer, ASan + UBSan;
-#     tests/fuzz/campaign.sh, which also runs long campaigns).
+#     tests/fuzz/campaign.sh, which also runs long campaigns), and the WAV
+#     decoder's for 30 s.
 # Everything that needs a desktop runs on a virtual one started here. The
 # suites run side by side: the native one on the first desktop, two tests at
 # a time (those that share the desktop or the Wine prefix one after the
@@ -169,6 +170,24 @@ if bash tests/fuzz/campaign.sh -t 60 "$fuzz_dir"; then
   passed=$((passed + 1))
 else
   echo "the inputs are in $fuzz_dir"
+  failed=$((failed + 1))
+fi
+
+# The WAV decoder's fuzzer after it, for 30 s from no corpus but its
+# dictionary: its whole input is the file. -timeout=0: no verdict reads the
+# wall clock.
+echo
+echo "== Fuzzing the WAV decoder for 30 s"
+wav_fuzz_dir=build/fuzz/wav-run
+rm -rf "$wav_fuzz_dir"
+mkdir -p "$wav_fuzz_dir/corpus"
+if (cd "$wav_fuzz_dir" && nice -n 19 ../tests/fuzz/wav_fuzz -max_total_time=30 -timeout=0 -rss_limit_mb=4096 \
+      -dict=../../../tests/fuzz/wav.dict corpus >log 2>&1); then
+  passed=$((passed + 1))
+  tail -1 "$wav_fuzz_dir/log"
+else
+  tail -20 "$wav_fuzz_dir/log"
+  echo "the inputs are in $wav_fuzz_dir"
   failed=$((failed + 1))
 fi
 

@@ -1,7 +1,7 @@
 // The seam between the Win32 layer and whatever shows its windows: one table
 // of functions that a backend fills (functions.h: windows, the window
 // manager's frame, presentation, display modes, the cursor, key state,
-// events, the clock and sleeping, the end), and the choice of backend, made
+// events, the clock and sleeping, sound, the end), and the choice of backend, made
 // once, at the first call through the seam. Each backend lives in a folder of its own (x11/: SDL2 + Xlib;
 // headless/: in memory, in virtual time; web/: a canvas in a browser); code
 // above this header includes none of their headers and never asks which
@@ -53,6 +53,10 @@ struct EventSink {
     virtual void mouse(Window* w, unsigned msg, int x, int y) = 0;  // client coordinates
     virtual ~EventSink() = default;
 };
+
+// What an audio device calls for frames frames of sound, 16-bit stereo
+// interleaved: it fills every one.
+using AudioPull = void (*)(int16_t* out, int frames);
 
 // The functions a backend provides (functions.h), in one table it fills.
 struct Backend {

@@ -90,8 +90,9 @@ const Backend& choose() {
     for (const Bootstrap* b : kDesktops) {
         std::string why;
         if (const Backend* table = b->open(&why)) {
-            if (set("QX_SCRIPT") || set("QX_EXIT_SHOT") || set("QX_TIME_LIMIT"))
-                std::fprintf(stderr, "qx: QX_SCRIPT, QX_EXIT_SHOT and QX_TIME_LIMIT are played by headless runs only "
+            if (set("QX_SCRIPT") || set("QX_EXIT_SHOT") || set("QX_TIME_LIMIT") || set("QX_AUDIO_SHOT"))
+                std::fprintf(stderr, "qx: QX_SCRIPT, QX_EXIT_SHOT, QX_AUDIO_SHOT and QX_TIME_LIMIT are played by "
+                                     "headless runs only "
                                      "(QX_HEADLESS=1); this run is on the desktop\n");
             return take(table);
         }

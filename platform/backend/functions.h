@@ -79,6 +79,15 @@ QX_BACKEND_FUNCTION(uint32_t, now_ms, ())
 // Returns ms milliseconds later; 0 gives up the rest of the time slice.
 QX_BACKEND_FUNCTION(void, sleep_ms, (uint32_t ms))
 
+// ---- Sound
+// Opens the audio device: 44,100 frames a second, 16-bit stereo. From then
+// on, until the process ends, the device asks pull for every frame it plays
+// (interleaved left, right): on a thread of its own (x11), as virtual time
+// passes (headless), between the page's turns (web). false where there is
+// no device; the backend has then said why, once, on standard error. Called
+// at most once.
+QX_BACKEND_FUNCTION(bool, audio_open, (AudioPull pull))
+
 // ---- The end
 // The process is ending, through TerminateProcess or exit(): the backend's
 // last chance to leave something behind (a headless run's exit shot). It

@@ -51,6 +51,7 @@ QX_DECLARE_HANDLE(HBITMAP);
 QX_DECLARE_HANDLE(HPEN);
 QX_DECLARE_HANDLE(HICON);
 QX_DECLARE_HANDLE(HMENU);
+QX_DECLARE_HANDLE(HWAVEOUT);
 #undef QX_DECLARE_HANDLE
 typedef HICON HCURSOR;
 typedef HINSTANCE HMODULE;
@@ -374,6 +375,24 @@ BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode);
 void WINAPI Sleep(DWORD dwMilliseconds);
 DWORD WINAPI timeGetTime(void);
 
+#define GENERIC_READ 0x80000000L
+#define FILE_SHARE_READ 0x00000001
+#define OPEN_EXISTING 3
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+typedef DWORD* LPDWORD;
+// Opens an existing regular file for reading; anything else (a directory, a
+// FIFO, a device) fails with INVALID_HANDLE_VALUE, as does any other access,
+// creation or flag than these.
+HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, void* lpSecurityAttributes,
+                          DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                     void* lpOverlapped);
+BOOL WINAPI CloseHandle(HANDLE hObject);
+
+
 // ---- user32: windows ----
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName,
@@ -462,3 +481,6 @@ int WINAPI GetClipBox(HDC hdc, LPRECT lprect);
 #ifdef __cplusplus
 }
 #endif
+
+// winmm's waveform output, which Windows' own windows.h includes too.
+#include <mmsystem.h>

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 
 namespace plat::seam {
 
@@ -41,4 +42,13 @@ namespace plat::seam {
 // Puts the window's surface on screen now, on the calling thread, and waits
 // until the display server has taken it. For measuring what presenting costs.
 void present_now(HWND window);
+}  // namespace plat::seam
+
+namespace plat::seam {
+// While on, the mix goes to the test instead of the device (which plays
+// silence), and waveOutOpen finds a device even where there is none:
+// render_audio takes the next frames (16-bit stereo at 44,100 Hz,
+// interleaved) of every open waveOut handle, mixed.
+void capture_audio(bool on);
+void render_audio(int16_t* out, int frames);
 }  // namespace plat::seam

@@ -13,6 +13,7 @@ e2e_init "$0" "$@"
 if under_wine; then pics=$(dirname "$E2E_WINE_EXE")/pics; else pics=$(dirname "$SAMPLE")/pics; fi
 [ -f "$pics/title.bmp" ] && [ -f "$pics/sprites.bmp" ] || fail "no pictures in $pics"
 cp -r "$pics" "$TMP/pics"
+cp -r "$(dirname "$pics")/sounds" "$TMP/sounds" || fail "no sounds beside $pics"
 CANOPY=54FCFC  # the ship's canopy: the one place this colour is drawn
 
 # Starts the game and sets WIN to its window, settled and focused.

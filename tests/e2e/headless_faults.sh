@@ -8,7 +8,8 @@
 # that never ends stops at QX_TIME_LIMIT with status 5 and its exit shot. A
 # shot that cannot be written (a full disk; a FIFO, a device, a directory or
 # a symbolic link at its name) leaves what had the name untouched and makes
-# the run end with status 4, whatever else ends it. With no font for
+# the run end with status 4, whatever else ends it; so does a sound
+# recording (QX_AUDIO_SHOT) that cannot be written. With no font for
 # Japanese installed, the quit box still shows its question, in placeholder
 # cells, and the program says which fonts to install.
 # Usage: headless_faults.sh SAMPLE SCREENTEXT PICTURE
@@ -132,6 +133,33 @@ if [ -e "$RUN/full.png" ]; then
     [ -c "$RUN/full.png" ] && [ "$(stat -c %t,%T "$RUN/full.png")" = 1,7 ] || fail "the copy of /dev/full is gone"
 fi
 ok "shots to a FIFO, a directory, a symbolic link and a device are refused, each left as it was: status 4"
+
+# The sound recording keeps the same rules: a FIFO at its name is refused
+# unopened, a full disk leaves what had the name whole, and either ends the
+# run with status 4; a name that is not FILE.wav is a setting that is wrong.
+expect_no_recording() {
+    [ "$STATUS" = 4 ] || fail "$3: exit status $STATUS, expected 4 (standard error: '$ERR')"
+    [[ $ERR == *"qx: no sound recording $1: $2"* && $ERR == *"could not be written; ending it with status 4"* ]] ||
+        fail "$3: standard error '$ERR' does not say 'no sound recording $1: $2' and why the run ends with 4"
+    [ -z "$(ls -A "$RUN" | grep '^\.qx-shot')" ] || fail "$3: a temporary file was left behind"
+}
+mkdir -p "$TMP/sound_fifo"
+mkfifo "$TMP/sound_fifo/sound.wav"
+run sound_fifo "200 down A" QX_AUDIO_SHOT=sound.wav
+expect_no_recording sound.wav "it is a FIFO; shots replace regular files only" "a recording to a FIFO"
+[ -p "$RUN/sound.wav" ] || fail "a recording refused changed the FIFO at its name"
+if small_disk "$TMP/sound_disk" 64; then
+    echo "an older recording" >"$TMP/sound_disk/sound.wav"
+    # 64 KiB holds a third of a second of sound; the game runs for a while.
+    run sound_full_disk "3000 down A" QX_AUDIO_SHOT=../sound_disk/sound.wav
+    expect_no_recording ../sound_disk/sound.wav "cannot write it: No space left on device" "a recording to a full disk"
+    [ "$(cat "$TMP/sound_disk/sound.wav")" = "an older recording" ] || fail "a recording to a full disk changed the older one"
+    [ "$(ls -A "$TMP/sound_disk")" = "sound.wav" ] || fail "a recording to a full disk left a file behind"
+fi
+run sound_named "200 down A" QX_AUDIO_SHOT=sound.mp3
+[ "$STATUS" = 2 ] && [[ $ERR == *"QX_AUDIO_SHOT=sound.mp3: sound recordings are WAV files, named FILE.wav"* ]] ||
+    fail "QX_AUDIO_SHOT=sound.mp3: status $STATUS, standard error '$ERR'"
+ok "recordings to a FIFO or a full disk are refused, what had the name left as it was: status 4; sound.mp3: status 2"
 
 # A file replaced keeps its permissions; a new one has the umask's.
 mkdir -p "$TMP/modes"

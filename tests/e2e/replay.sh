@@ -3,8 +3,9 @@
 # the title screen, a start, a few seconds of play with moves and shots, a
 # hit, the quit box and its Yes. Every shot must have the pixels of its
 # reference (replay/NAME.png, remade by replay_references.sh when the game
-# changes on purpose), the game must end with status 1, and a second run must
-# write the same PNGs byte for byte.
+# changes on purpose), its sound recording the bytes of replay/sound.wav (the
+# title's tune, the shots, the blasts), the game must end with status 1, and
+# a second run must write the same PNGs and WAV byte for byte.
 # Usage: replay.sh GAME
 . "$(dirname "$0")/headless_lib.sh"
 headless_init "$0" "$@"
@@ -41,9 +42,15 @@ for shot in $SHOTS; do
         fail "$shot: $differ pixels differ from its reference (where: $TMP/diff-$shot); if the game changed on purpose, run replay_references.sh"
 done
 ok "its shots $(echo $SHOTS) have their references' pixels"
+[ -f "$TMP/first/sound.wav" ] || fail "no sound recording sound.wav was written (standard error: $ERR)"
+[ -f "$here/replay/sound.wav" ] || fail "no reference tests/e2e/replay/sound.wav: run replay_references.sh"
+cmp -s "$TMP/first/sound.wav" "$here/replay/sound.wav" ||
+    fail "sound.wav: the recording differs from its reference ($(cmp "$TMP/first/sound.wav" "$here/replay/sound.wav" 2>&1 | head -1); kept as $TMP/first/sound.wav); if the game changed on purpose, run replay_references.sh"
+ok "its sound recording has its reference's samples, $(($(stat -c %s "$here/replay/sound.wav") - 44)) bytes"
 
 play second
 for shot in $SHOTS; do
     cmp -s "$TMP/first/$shot" "$TMP/second/$shot" || fail "$shot differs between two runs of the same replay"
 done
-ok "a second run writes the same PNGs, byte for byte"
+cmp -s "$TMP/first/sound.wav" "$TMP/second/sound.wav" || fail "sound.wav differs between two runs of the same replay"
+ok "a second run writes the same PNGs and WAV, byte for byte"

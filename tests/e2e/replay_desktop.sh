@@ -16,6 +16,7 @@ command -v compare >/dev/null || fail "ImageMagick's compare is not installed"
 REFERENCE=$(dirname "$0")/replay/title.png
 [ -f "$REFERENCE" ] || fail "no reference $REFERENCE"
 cp -r "$(dirname "$SAMPLE")/pics" "$TMP/pics" || fail "no pictures beside $SAMPLE"
+cp -r "$(dirname "$SAMPLE")/sounds" "$TMP/sounds" || fail "no sounds beside $SAMPLE"
 
 start_sample
 window_titled "ほしぞら防衛隊" 10000 || fail "no window titled ほしぞら防衛隊 within 10 s (status $(exit_status))"

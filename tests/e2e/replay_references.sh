@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Remakes the replay's reference shots (replay/*.png) from the example game as
+# Remakes the replay's reference shots (replay/*.png) and sound recording
+# (replay/sound.wav) from the example game as
 # it is now: run it after changing the game on purpose, look at the shots,
 # and commit them with the change. Builds the game (the default preset)
 # unless GAME names a built one.
@@ -23,3 +24,6 @@ for shot in $(awk '$2 == "shot" {print $3}' "$here/replay/keys.txt"); do
     cp "$work/$shot" "$here/replay/$shot"
     echo "tests/e2e/replay/$shot"
 done
+[ -f "$work/sound.wav" ] || { echo "the replay recorded no sound.wav:" >&2; cat "$work/err" >&2; exit 1; }
+cp "$work/sound.wav" "$here/replay/sound.wav"
+echo "tests/e2e/replay/sound.wav"

@@ -164,3 +164,60 @@ TEST(HeadlessDeathTest, TheTimeLimitEndsTheRunThere) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<unsigned char> read_all(const std::string& path) {
+    std::vector<unsigned char> bytes;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<unsigned char>(c));
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+int16_t left_sample(const std::vector<unsigned char>& wav, size_t frame) {
+    const size_t at = 44 + frame * 4;
+    return int16_t(uint16_t(wav[at] | wav[at + 1] << 8));
+}
+
+}  // namespace
+
+// The run's sound in virtual time: a tone started at 1000 ms starts at
+// sample 44,100 of the recording and stops at 1010 ms, sample 44,541; the
+// file is the same, byte for byte, on a second run.
+TEST(HeadlessDeathTest, TheRecordingIsSampleExactAndTheSameOnEveryRun) {
+    // Named after the parent's process: the death tests' children run this
+    // again, and keep the name they inherit.
+    setenv("QX_TEST_SOUND", (testing::TempDir() + "headless-sound-" + std::to_string(getpid())).c_str(), 0);
+    const std::string base = std::getenv("QX_TEST_SOUND");
+    HeadlessRun run("");
+    auto body = [] {
+        alarm(10);
+        Sleep(1000);
+        qx_sound(1000);
+        Sleep(10);
+        qx_nosound();
+        Sleep(5);
+        std::exit(0);  // the recording is put in place as the process ends
+    };
+    const std::string paths[] = {base + "-1.wav", base + "-2.wav"};
+    for (const std::string& path : paths) {
+        setenv("QX_AUDIO_SHOT", path.c_str(), 1);
+        EXPECT_EXIT(body(), testing::ExitedWithCode(0), "");
+    }
+    unsetenv("QX_AUDIO_SHOT");
+    const std::vector<unsigned char> wav = read_all(paths[0]);
+    EXPECT_TRUE(wav == read_all(paths[1])) << "two runs recorded different bytes";
+    for (const std::string& path : paths) std::remove(path.c_str());
+    ASSERT_EQ(wav.size(), 44u + 4u * 44761u) << "1015 ms of 16-bit stereo at 44,100 Hz";
+    EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+    EXPECT_EQ(std::string(wav.begin() + 8, wav.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(std::string(wav.begin() + 36, wav.begin() + 40), "data");
+    EXPECT_EQ(left_sample(wav, 44099), 0);
+    EXPECT_EQ(left_sample(wav, 44100), 8000);
+    EXPECT_EQ(left_sample(wav, 44122), 8000) << "1000 Hz: high for the first half period, 22.05 samples";
+    EXPECT_EQ(left_sample(wav, 44123), -8000);
+    EXPECT_EQ(left_sample(wav, 44540), -8000);
+    EXPECT_EQ(left_sample(wav, 44541), 0);
+}

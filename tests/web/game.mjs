@@ -1,7 +1,8 @@
 // The example game in the browser, with its pictures packed into its page:
 // the title screen's top rows are title.bmp's, doubled, exactly; a held
-// space starts a game, whose ship (sprites.bmp) appears; ESC then Yes ends
-// it with status 1.
+// space starts a game, whose ship (sprites.bmp) appears and whose shot is
+// heard: the page's audio graph, started by that first key, takes samples of
+// the mix, not all silent; ESC then Yes ends it with status 1.
 import { spawnSync } from "node:child_process";
 import fs from "node:fs";
 import path from "node:path";
@@ -48,6 +49,15 @@ await t.run(async ({ url, browser }) => {
     await page.keyboard.up("Space");
     await t.waitFor("the ship", 5000, async () => hasColour(await t.canvasShot(page, "game"), kCanopy), 200);
     t.ok("space starts a game, and the ship from sprites.bmp is drawn");
+
+    // The key was the page's first gesture: from it on, the audio graph pulls
+    // the mix, and the shot the held space fired is in it.
+    let audio = null;
+    await t.waitFor("sound in the audio graph", 5000, async () => {
+        audio = await page.evaluate(() => Module.qxAudio && { frames: Module.qxAudio.frames, peak: Module.qxAudio.peak });
+        return audio && audio.frames > 0 && audio.peak > 0;
+    }, 200);
+    t.ok(`the audio graph took ${audio.frames} frames of the mix after the first key, the loudest ${audio.peak}`);
 
     await t.tap(page, "Escape");
     await t.waitFor("the quit box", 5000,

@@ -29,6 +29,7 @@ void advance_us(uint64_t us) {
     if (g_limit_ms && g_us + us >= g_limit_ms * 1000) {
         // The events due by the limit are played, a shot there included.
         g_us = g_limit_ms * 1000;
+        render_audio_to_now();
         play_until(g_us);
         std::fprintf(stderr, "qx: the run reached its time limit, QX_TIME_LIMIT=%llu ms of virtual time; "
                              "ending it with status %d\n",
@@ -36,6 +37,7 @@ void advance_us(uint64_t us) {
         end_run(kTimeLimitStatus);
     }
     g_us += us;
+    render_audio_to_now();
     play_until(g_us);
 }
 

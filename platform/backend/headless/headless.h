@@ -37,7 +37,8 @@ inline HWindow* hwin(Native* n) { return static_cast<HWindow*>(n); }
 // concern: windows.cpp (create to activate, present, present_sync),
 // modes.cpp (frame_extents, the display modes, screen_size, show_cursor),
 // keys.cpp (key_down), events.cpp (pump, wait_events), start.cpp
-// (boxes_answerable, box_shown), clock.cpp (now_ms, sleep_ms) and shots.cpp (ending).
+// (boxes_answerable, box_shown), clock.cpp (now_ms, sleep_ms), audio.cpp (audio_open) and shots.cpp
+// (ending).
 #define QX_BACKEND_FUNCTION QX_BACKEND_DECLARATION
 #include "backend/functions.h"
 
@@ -80,6 +81,34 @@ void set_exit_shot(const std::string& path);
 void shot(const std::string& path);
 // The program's window is going: what it shows now is what the exit shot shows.
 void keep_last_image(HWindow* w);
+
+// files.cpp: files put in place whole, at the end, under the name the user gave
+struct Replacement {
+    std::string path, temporary;  // the name, and the new file beside it that takes it
+    int fd = -1;                  // the new file, open for writing
+};
+// Makes the new file beside path; false with why set when path is there and
+// is not a regular file, or no new file can be made.
+bool begin_replacement(const std::string& path, Replacement* r, std::string* why);
+// Closes the new file and renames it over path; false with why set (and the
+// new file removed) when either fails.
+bool commit_replacement(Replacement* r, std::string* why);
+void abandon_replacement(Replacement* r);  // the new file removed, path untouched
+bool write_all(int fd, const unsigned char* p, size_t n);  // false with errno set
+bool replace_file(const std::string& path, const unsigned char* bytes, size_t n, std::string* why);
+
+// shots.cpp: a file of the run (a shot, the recording) could not be written;
+// the run ends with kShotFailedStatus.
+void count_failure();
+
+// audio.cpp: the sound of the run, recorded in virtual time
+void set_recording(const std::string& path);  // QX_AUDIO_SHOT
+// Renders the mix up to the clock (elapsed_us), so that what the program
+// changes next lands on the sample of its time.
+void render_audio_to_now();
+// Renders to the clock and puts the recording in place; false when it
+// could not be written (said on standard error).
+bool finish_recording();
 
 // png.cpp
 // Writes w x h pixels (0x00RRGGBB, rows top-down, stride pixels a row) as an

@@ -98,12 +98,15 @@ void keep_last_image(HWindow* w) {
     }
 }
 
+void count_failure() { ++g_failed; }
+
 void ending() {
     report_unplayed();
     if (!g_exit_shot.empty()) shot(g_exit_shot);
+    if (!finish_recording()) ++g_failed;
     if (!g_failed) return;
-    std::fprintf(stderr, "qx: %d shot%s of the run could not be written; ending it with status %d\n", g_failed,
-                 g_failed == 1 ? "" : "s", kShotFailedStatus);
+    std::fprintf(stderr, "qx: %d shot%s of the run (its sound recording counted among them) could not be written; "
+                         "ending it with status %d\n", g_failed, g_failed == 1 ? "" : "s", kShotFailedStatus);
     _exit(kShotFailedStatus);
 }
 

@@ -1,6 +1,7 @@
 // Opening a headless run: the key script that QX_SCRIPT names, read and
 // checked whole before the program starts, the exit shot that QX_EXIT_SHOT
-// names, the time limit that QX_TIME_LIMIT sets, and the table of this
+// names, the sound recording that QX_AUDIO_SHOT names, the time limit that
+// QX_TIME_LIMIT sets, and the table of this
 // backend's functions. Nobody sees its windows, but the script can answer its
 // message boxes, so they are drawn and wait; what each says goes to standard
 // error as well, where a CI log shows it.
@@ -56,6 +57,13 @@ const Backend* open(std::string*) {
         if (n < 5 || strcasecmp(exit_shot + n - 4, ".png") != 0)
             misconfigured("QX_EXIT_SHOT=" + shown(exit_shot) + ": shots are PNG files, named FILE.png");
         set_exit_shot(exit_shot);
+    }
+    const char* audio_shot = std::getenv("QX_AUDIO_SHOT");
+    if (audio_shot && *audio_shot) {
+        const size_t n = std::strlen(audio_shot);
+        if (n < 5 || strcasecmp(audio_shot + n - 4, ".wav") != 0)
+            misconfigured("QX_AUDIO_SHOT=" + shown(audio_shot) + ": sound recordings are WAV files, named FILE.wav");
+        set_recording(audio_shot);
     }
     const char* limit = std::getenv("QX_TIME_LIMIT");
     if (limit && *limit) {

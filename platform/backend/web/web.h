@@ -30,8 +30,8 @@ inline WebWindow* wwin(Native* n) { return static_cast<WebWindow*>(n); }
 // concern: windows.cpp (create to activate), frame.cpp (frame_extents),
 // presentation.cpp (present, present_sync), modes.cpp (the display modes,
 // screen_size), cursor.cpp, keys.cpp (key_down), events.cpp (pump,
-// wait_events), start.cpp (boxes_answerable), clock.cpp (now_ms, sleep_ms)
-// and ending.cpp.
+// wait_events), start.cpp (boxes_answerable), clock.cpp (now_ms, sleep_ms),
+// audio.cpp (audio_open) and ending.cpp.
 #define QX_BACKEND_FUNCTION QX_BACKEND_DECLARATION
 #include "backend/functions.h"
 

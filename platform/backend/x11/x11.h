@@ -43,8 +43,8 @@ inline XWindow* xwin(Native* n) { return static_cast<XWindow*>(n); }
 // concern: windows.cpp (create to activate), frame.cpp (frame_extents),
 // presentation.cpp (present, present_sync), modes.cpp (the display modes,
 // screen_size), cursor.cpp, keys.cpp (key_down), events.cpp (pump,
-// wait_events), start.cpp (boxes_answerable, ending) and clock.cpp (now_ms,
-// sleep_ms).
+// wait_events), start.cpp (boxes_answerable, ending), clock.cpp (now_ms,
+// sleep_ms) and audio.cpp (audio_open).
 #define QX_BACKEND_FUNCTION QX_BACKEND_DECLARATION
 #include "backend/functions.h"
 
