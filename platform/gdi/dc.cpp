@@ -59,7 +59,7 @@ Stock& stock() {
 
 // Drops one selection of h; an object deleted while selected goes now.
 inline void deselect(const void* h) {
-    Slot* s = handles().lookup_any(h);
+    Slot* s = handles().selected_slot(h);
     if (!s || s->selected == 0) return;
     if (--s->selected == 0 && s->delete_pending) handles().release(s);
 }

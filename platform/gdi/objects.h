@@ -144,7 +144,6 @@ public:
         s.stock = false;
         s.delete_pending = false;
         s.selected = 0;
-        ++live_;
         *out = &s;
         return reinterpret_cast<void*>((static_cast<uintptr_t>(index) + 1) << kGenerationBits | s.generation());
     }
@@ -177,9 +176,17 @@ public:
         if ((generation & 0xFFFF) == 0) generation = 1;
         s->tag = (generation & 0xFFFF) << 8;  // Kind::free
         free_[free_count_++] = static_cast<uint32_t>(s - slots_);
-        --live_;
     }
-    size_t live() const { return live_; }
+    // Every slot is either free or holds an object.
+    size_t live() const { return count_ - free_count_; }
+    // The slot of an object selected into a DC, found without checking the
+    // handle: a selected object is never freed (its deletion waits until it
+    // is deselected), and a DC holds only handles that were valid when
+    // selected. nullptr for a null handle.
+    Slot* selected_slot(const void* handle) {
+        uintptr_t index1 = reinterpret_cast<uintptr_t>(handle) >> kGenerationBits;
+        return index1 - 1 < count_ ? &slots_[index1 - 1] : nullptr;
+    }
 
 private:
     // More slots, all free; short of memory, throws with the table unchanged.
@@ -190,7 +197,6 @@ private:
     uint32_t* free_ = nullptr;  // as many entries as slots: releasing never allocates
     uint32_t count_ = 0;        // slots made
     uint32_t free_count_ = 0;
-    size_t live_ = 0;
 };
 
 extern constinit HandleTable g_handle_table;

@@ -120,7 +120,8 @@ extern "C" BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
     Surface* s = dc->surface;
     if (rop == PATCOPY && w == 2 && h == 2 && s && !dc->has_clip && s->bits_per_pixel == 32 && x >= 0 && y >= 0 &&
         x < s->width - 1 && y < s->height - 1) {
-        if (Slot* b = handles().lookup(dc->brush, Kind::brush); b && !b->brush.null_brush) {
+        // The DC's brush is selected, so alive: its slot needs no check.
+        if (Slot* b = handles().selected_slot(dc->brush); b && !b->brush.null_brush) {
             uint32_t* p = s->bits + int64_t(y) * s->stride + x;
             const uint32_t pixel = b->brush.pixel;
             p[0] = p[1] = p[s->stride] = p[s->stride + 1] = pixel;
