@@ -100,9 +100,18 @@ void BM_qx_line_320_mode1(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_li
 void BM_qx_circle_r50_mode1(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_circle(d, 160, 100, 50, 15); }); }
 void BM_qx_box_filled_100(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_box(d, 10, 10, 100, 100, 1, 15); }); }
 void BM_qx_box_outline_100(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_box(d, 10, 10, 100, 100, 0, 15); }); }
+// A clear in another colour than the last fills all 1280 x 1024 pixels; one
+// in the same colour refills only what was drawn since (here one point).
 void BM_qx_gcls(benchmark::State& s) {
-    drawing(s, 1, [](HDC d) { qx_gcls(d, 1); });
+    short colour = 1;
+    drawing(s, 1, [&colour](HDC d) { qx_gcls(d, colour ^= 3); });
     s.SetBytesProcessed(int64_t(s.iterations()) * 1280 * 1024 * 4);
+}
+void BM_qx_gcls_again_after_a_point(benchmark::State& s) {
+    drawing(s, 1, [](HDC d) {
+        qx_pset(d, 100, 100, 15);
+        qx_gcls(d, 1);
+    });
 }
 BENCHMARK(BM_qx_pset_mode0);
 BENCHMARK(BM_qx_pset_mode1);
@@ -112,6 +121,7 @@ BENCHMARK(BM_qx_circle_r50_mode1);
 BENCHMARK(BM_qx_box_filled_100);
 BENCHMARK(BM_qx_box_outline_100);
 BENCHMARK(BM_qx_gcls)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_qx_gcls_again_after_a_point);
 
 // A 64 x 64 picture made in memory, as qx_loadbmp would leave it.
 HDC sprite() {
