@@ -100,9 +100,18 @@ void BM_qx_line_320_mode1(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_li
 void BM_qx_circle_r50_mode1(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_circle(d, 160, 100, 50, 15); }); }
 void BM_qx_box_filled_100(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_box(d, 10, 10, 100, 100, 1, 15); }); }
 void BM_qx_box_outline_100(benchmark::State& s) { drawing(s, 1, [](HDC d) { qx_box(d, 10, 10, 100, 100, 0, 15); }); }
+// A clear in another colour than the last fills all 1280 x 1024 pixels; one
+// in the same colour refills only what was drawn since (here one point).
 void BM_qx_gcls(benchmark::State& s) {
-    drawing(s, 1, [](HDC d) { qx_gcls(d, 1); });
+    short colour = 1;
+    drawing(s, 1, [&colour](HDC d) { qx_gcls(d, colour ^= 3); });
     s.SetBytesProcessed(int64_t(s.iterations()) * 1280 * 1024 * 4);
+}
+void BM_qx_gcls_again_after_a_point(benchmark::State& s) {
+    drawing(s, 1, [](HDC d) {
+        qx_pset(d, 100, 100, 15);
+        qx_gcls(d, 1);
+    });
 }
 BENCHMARK(BM_qx_pset_mode0);
 BENCHMARK(BM_qx_pset_mode1);
@@ -112,6 +121,7 @@ BENCHMARK(BM_qx_circle_r50_mode1);
 BENCHMARK(BM_qx_box_filled_100);
 BENCHMARK(BM_qx_box_outline_100);
 BENCHMARK(BM_qx_gcls)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_qx_gcls_again_after_a_point);
 
 // A 64 x 64 picture made in memory, as qx_loadbmp would leave it.
 HDC sprite() {
@@ -140,6 +150,30 @@ BENCHMARK(BM_qx_drawbmp_16);
 BENCHMARK(BM_qx_drawbmp3_16);
 BENCHMARK(BM_qx_drawbmp4_64to32);
 BENCHMARK(BM_qx_flip)->Unit(benchmark::kMicrosecond);
+
+// The flip onto a 640 x 400 screen, from qx_createBB's 1280 x 1024 back
+// buffer and from a 640 x 400 CreateCompatibleBitmap one, whose copy asks
+// for more than the surface has.
+void flip_onto_640x400(benchmark::State& s, int bb_w, int bb_h) {
+    HDC screen = canvas(640, 400), bb = canvas(bb_w, bb_h);
+    for (auto _ : s) qx_flip(screen, bb);
+    s.SetBytesProcessed(int64_t(s.iterations()) * 640 * 400 * 4);
+}
+void BM_qx_flip_640x400_from_1280x1024(benchmark::State& s) { flip_onto_640x400(s, 1280, 1024); }
+void BM_qx_flip_640x400_from_640x400(benchmark::State& s) { flip_onto_640x400(s, 640, 400); }
+BENCHMARK(BM_qx_flip_640x400_from_1280x1024)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_qx_flip_640x400_from_640x400)->Unit(benchmark::kMicrosecond);
+
+// The font set again, as a game that sets it every frame does: the name is
+// the runtime's own, in code page 932.
+void BM_qx_setfont_again(benchmark::State& s) {
+    for (auto _ : s) qx_setfont("\x82\x6c\x82\x72 \x96\xbe\x92\xa9", 8, 16);
+}
+void BM_qx_setvideomode19_again(benchmark::State& s) {
+    for (auto _ : s) qx_setvideomode(19);
+}
+BENCHMARK(BM_qx_setfont_again)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_qx_setvideomode19_again)->Unit(benchmark::kMicrosecond);
 
 void BM_Memcpy_1280x1024(benchmark::State& state) {
     std::vector<uint32_t> a(1280 * 1024, 1), b(1280 * 1024);

@@ -75,7 +75,10 @@ if [ -n "$peers" ]; then
             }
             tics = ""
             for (r = 0; r < n; r++) tics = tics (r ? ", " : "") sprintf("\"%s\" %.1f", name[r], r * 5 + 1.5)
-            printf "set ytics (%s)\nset yrange [%d:-1]\n", tics, n * 5 - 1 >ticsfile
+            # Room right of the longest bar for its label, the scale at least 400x.
+            top = 400
+            for (r = 0; r < n; r++) for (l = 0; l < 4; l++) if (ratio[r, l] * 3 > top) top = ratio[r, l] * 3
+            printf "set ytics (%s)\nset yrange [%d:-1]\nset xrange [0.5:%g]\n", tics, n * 5 - 1, top >ticsfile
         }' "$peers" >"$work/bars.tsv" || { echo "no table rows in $peers" >&2; exit 1; }
     bars=$(grep -c . "$work/bars.tsv")
     (cd "$work" && gnuplot) <<GNUPLOT
@@ -92,7 +95,7 @@ set ytics nomirror scale 0
 load "tics.gp"
 set grid xtics
 set border 1
-set key inside top right vertical box opaque
+set key inside bottom right vertical box opaque
 set style fill solid 0.85 noborder
 colours = "#3a6ea5 #c05a28 #4f9a3a #8a5aa8"
 plot for [l = 0:3] "bars.tsv" index l using (0.5):1:(0.5):2:(\$1 - 0.45):(\$1 + 0.45) \

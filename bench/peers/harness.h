@@ -19,7 +19,9 @@
 //   checks <TAB> ok                      (or: check <TAB> FAILED <TAB> what, and no times)
 //   time <TAB> row <TAB> nanoseconds per call (CPU time of the process)
 // PEERS_ROW=row times that row alone, for a few seconds, to run under a
-// profiler.
+// profiler; with PEERS_CALLS=n it makes exactly n calls of it instead,
+// untimed, so that two runs under callgrind with different n give the
+// instructions per call (bench/count.sh).
 #pragma once
 
 #include <algorithm>
@@ -334,7 +336,14 @@ int run(G& g) {
 
     // PEERS_ROW=name times that row alone, for three seconds, for a profiler.
     const char* only = std::getenv("PEERS_ROW");
-    auto measure = [only](const char* name, auto call) {
+    const char* calls = std::getenv("PEERS_CALLS");
+    auto measure = [only, calls](const char* name, auto call) {
+        if (only && calls) {
+            const long n = std::atol(calls);
+            for (long i = 0; i < n; ++i) call(i);
+            std::printf("calls\t%s\t%ld\n", name, n);
+            return;
+        }
         double ns = median_ns(call);
         for (const double t0 = cpu_ns(); only && cpu_ns() - t0 < 3e9;) ns = median_ns(call);
         std::printf("time\t%s\t%.1f\n", name, ns);

@@ -125,6 +125,9 @@ void run(Surface& ds, const Surface& ss, const Axis& cols, const Axis& rows, Mer
     // Keeping one pixel of several, or taking one anyway: a gather.
     const bool single = merge == Merge::pick || (!cols.merges && !rows.merges);
     const bool keyed = op == Op::keyed;
+    // Counted before the rows are written: merging rows may run short of
+    // memory midway.
+    ds.drew(cols.lo, rows.lo, cols.hi, rows.hi);
     for (int64_t y = rows.lo; y < rows.hi; ++y) {
         const Tap r = rt[size_t(y - rows.lo)];
         uint32_t* dp = ds.bits + y * ds.stride;
@@ -182,7 +185,7 @@ bool fast_copy(Surface& ds, const Box& v, int64_t xd, int64_t yd, int64_t wd, in
         if (op == Op::copy && x1 - x0 == ds.stride && x1 - x0 == stride) {
             std::memcpy(ds.bits + y0 * ds.stride, origin + (y0 - yd) * stride + (x0 - xd),
                         size_t(y1 - y0) * size_t(stride) * 4);
-            ds.touch();
+            ds.drew(x0, y0, x1, y1);
             return true;
         }
         for (int64_t y = y0; y < y1; ++y) {
@@ -194,7 +197,7 @@ bool fast_copy(Surface& ds, const Box& v, int64_t xd, int64_t yd, int64_t wd, in
                 for (int64_t i = 0; i < x1 - x0; ++i) dp[i] = sp[i] == key ? dp[i] : sp[i];
             }
         }
-        ds.touch();
+        ds.drew(x0, y0, x1, y1);
         return true;
     }
     // Each source pixel becomes a 2 x 2 block: both destination rows of a
@@ -218,7 +221,7 @@ bool fast_copy(Surface& ds, const Box& v, int64_t xd, int64_t yd, int64_t wd, in
         if (x < x1 && (op == Op::copy || *p != key)) dp[x] = next[x] = *p;
         if (next != dp) ++y;
     }
-    ds.touch();
+    ds.drew(x0, y0, x1, y1);
     return true;
 }
 
@@ -239,6 +242,20 @@ bool copy(DC& dst, int xd, int yd, int wd, int hd, DC& src, int xs, int ys, int 
             fill_rect(dst, l, t, r, b, 0);
         }
         return true;
+    }
+    if (op == Op::copy && wd == ws && hd == hs && ws > 0 && hs > 0) {
+        // A copy at its own size (a flip of a surface smaller than the
+        // rectangle asked for) lands each pixel read on its own destination
+        // pixel, and source pixels outside the surface are not read: cutting
+        // the source rectangle to the surface cuts the destination alike,
+        // and what is left is a plain copy.
+        int64_t x_d = xd, y_d = yd, x_s = xs, y_s = ys, w = ws, h = hs;
+        if (x_s < 0) x_d -= x_s, w += x_s, x_s = 0;
+        if (y_s < 0) y_d -= y_s, h += y_s, y_s = 0;
+        w = std::min<int64_t>(w, ss.width - x_s);
+        h = std::min<int64_t>(h, ss.height - y_s);
+        if (w <= 0 || h <= 0) return true;
+        if (fast_copy(ds, v, x_d, y_d, w, h, ss, x_s, y_s, w, h, op, key)) return true;
     }
     if (fast_copy(ds, v, xd, yd, wd, hd, ss, xs, ys, ws, hs, op, key)) return true;
     static auto& col_taps = *new std::vector<Tap>;

@@ -36,8 +36,7 @@ Stock& stock() {
             Slot* slot = nullptr;
             st.brushes[i] = handles().allocate(Kind::brush, &slot);
             slot->stock = true;
-            slot->brush.color = i < 5 ? colors[i] : 0;
-            slot->brush.null_brush = i == 5;
+            slot->brush.set(i < 5 ? colors[i] : 0, i == 5);
         }
         Slot* slot = nullptr;
         st.system_font = handles().allocate(Kind::font, &slot);
@@ -59,8 +58,8 @@ Stock& stock() {
 
 
 // Drops one selection of h; an object deleted while selected goes now.
-void deselect(const void* h) {
-    Slot* s = handles().lookup_any(h);
+inline void deselect(const void* h) {
+    Slot* s = handles().selected_slot(h);
     if (!s || s->selected == 0) return;
     if (--s->selected == 0 && s->delete_pending) handles().release(s);
 }
@@ -85,7 +84,7 @@ void Surface::resize(int w, int h) {
     width = stride = w;
     height = h;
     bits = storage.data();
-    touch();
+    grounded(0);
 }
 
 HDC make_window_dc(Window* w, Surface* s) {
@@ -120,7 +119,7 @@ extern "C" HGDIOBJ WINAPI GetStockObject(int i) {
 extern "C" DWORD WINAPI GetObjectType(HGDIOBJ h) {
     Slot* s = handles().lookup_any(h);
     if (!s) return 0;
-    switch (s->kind) {
+    switch (s->kind()) {
         case Kind::brush: return OBJ_BRUSH;
         case Kind::font: return OBJ_FONT;
         case Kind::bitmap: return OBJ_BITMAP;
@@ -129,12 +128,13 @@ extern "C" DWORD WINAPI GetObjectType(HGDIOBJ h) {
     }
 }
 
-extern "C" HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
-    DC* dc = dc_from(hdc);
+namespace {
+
+[[gnu::noinline]] HGDIOBJ select_object(DC* dc, HGDIOBJ h) {
     Slot* s = handles().lookup_any(h);
     if (!dc || !s || s->delete_pending) return nullptr;
     HGDIOBJ old = nullptr;
-    switch (s->kind) {
+    switch (s->kind()) {
         case Kind::brush:
             old = dc->brush;
             if (old == h) return old;
@@ -163,12 +163,12 @@ extern "C" HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     return old;
 }
 
-extern "C" BOOL WINAPI DeleteObject(HGDIOBJ h) {
+[[gnu::noinline]] BOOL delete_object(HGDIOBJ h) {
     Slot* s = handles().lookup_any(h);
-    if (!s || s->kind == Kind::dc || s->kind == Kind::window) return FALSE;
+    if (!s || s->kind() == Kind::dc || s->kind() == Kind::window) return FALSE;
     if (s->stock) return TRUE;
-    if (s->kind == Kind::bitmap && s->selected > 0) return FALSE;
     if (s->selected > 0) {
+        if (s->kind() == Kind::bitmap) return FALSE;
         // Windows keeps a selected brush or font alive until it is deselected.
         s->delete_pending = true;
         return TRUE;
@@ -177,17 +177,40 @@ extern "C" BOOL WINAPI DeleteObject(HGDIOBJ h) {
     return TRUE;
 }
 
+}  // namespace
+
+// Brushes, made and selected per pixel, take the short way; every other
+// object the general one.
+extern "C" HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
+    DC* dc = dc_from(hdc);
+    Slot* s = handles().lookup(h, Kind::brush);
+    if (!dc || !s || s->delete_pending) return select_object(dc, h);
+    HGDIOBJ old = dc->brush;
+    if (old == h) return old;
+    dc->brush = static_cast<HBRUSH>(h);
+    ++s->selected;
+    deselect(old);
+    return old;
+}
+
+extern "C" BOOL WINAPI DeleteObject(HGDIOBJ h) {
+    Slot* s = handles().lookup(h, Kind::brush);
+    if (!s || s->stock || s->selected > 0) return delete_object(h);
+    handles().release(s);
+    return TRUE;
+}
+
 extern "C" int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
     Slot* s = handles().lookup_any(h);
     if (!s) return 0;
-    if (s->kind == Kind::font) {
+    if (s->kind() == Kind::font) {
         if (!pv) return sizeof(LOGFONTA);
         int n = c < int(sizeof(LOGFONTA)) ? c : int(sizeof(LOGFONTA));
         if (n <= 0) return 0;
         std::memcpy(pv, &s->font->logfont, size_t(n));
         return n;
     }
-    if (s->kind == Kind::bitmap) {
+    if (s->kind() == Kind::bitmap) {
         if (!pv) return sizeof(BITMAP);
         if (c < int(sizeof(BITMAP))) return 0;
         const Surface& sf = s->bitmap->surface;
@@ -200,7 +223,7 @@ extern "C" int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
         std::memcpy(pv, &bm, sizeof bm);
         return sizeof(BITMAP);
     }
-    if (s->kind == Kind::brush) {
+    if (s->kind() == Kind::brush) {
         struct { UINT style; COLORREF color; ULONG_PTR hatch; } lb{s->brush.null_brush ? 1u : 0u, s->brush.color, 0};
         if (!pv) return sizeof lb;
         if (c < int(sizeof lb)) return 0;
@@ -266,12 +289,25 @@ extern "C" HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     });
 }
 
-extern "C" HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
+namespace {
+// A brush when the table must grow for it first: that allocates, and short
+// of memory the call fails.
+[[gnu::noinline]] HBRUSH new_brush_growing(COLORREF color) {
     return or_fail<HBRUSH>(nullptr, [&] {
         Slot* slot = nullptr;
         auto h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
-        slot->brush.color = color & 0x00FFFFFF;
-        slot->brush.null_brush = false;
+        slot->brush.set(color & 0x00FFFFFF, false);
         return h;
     });
+}
+}  // namespace
+
+extern "C" HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
+    // A free slot (the one the last deleted brush left, when brushes are made
+    // and deleted per pixel) takes the brush without allocating.
+    if (!handles().has_free_slot()) return new_brush_growing(color);
+    Slot* slot = nullptr;
+    auto h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
+    slot->brush.set(color & 0x00FFFFFF, false);
+    return h;
 }

@@ -74,6 +74,11 @@ const GlyphBox& glyph_box(Font& f, uint32_t cp, bool full_width);
 // The reference is good until the next glyph_of call on any font.
 const Glyph& glyph_of(Font& f, uint32_t cp, bool full_width);
 
+// How many fonts CreateFontA keeps for making again (font.cpp), and how many
+// it keeps now.
+constexpr size_t kFontCacheSize = 8;
+size_t cached_fonts();
+
 // The most bytes of rendered glyphs a font keeps.
 constexpr size_t kGlyphCacheBytes = size_t(4) << 20;
 

@@ -7,63 +7,49 @@
 #include <layer_seams.h>
 
 #include <algorithm>
+#include <new>
 
 namespace plat {
 
-namespace {
-uintptr_t encode(uint32_t index, uint16_t generation) {
-    return (static_cast<uintptr_t>(index) + 1) << HandleTable::kGenerationBits | generation;
-}
-}  // namespace
+constinit HandleTable g_handle_table;
 
-// Never destroyed, like the window registry: objects stay valid for as long
-// as any thread of the process runs. Made before main, so reaching it costs
-// no initialisation check.
-HandleTable& g_handle_table = *new HandleTable;
-
-void* HandleTable::allocate(Kind kind, Slot** out) {
-    uint32_t index;
-    if (!free_.empty()) {
-        index = free_.back();
-        free_.pop_back();
-    } else {
-        // Both tables grow before anything changes, so a failed allocation
-        // leaves them as they were; and the free list can always take every
-        // slot back without allocating, so releasing never fails.
-        if (slots_.size() == slots_.capacity()) slots_.reserve(std::max<size_t>(64, 2 * slots_.capacity()));
-        if (free_.capacity() < slots_.capacity()) free_.reserve(slots_.capacity());
-        index = static_cast<uint32_t>(slots_.size());
-        slots_.emplace_back();
-        count_ = slots_.size();
+void HandleTable::grow() {
+    // Both arrays are made before anything changes, so a failed allocation
+    // leaves the table as it was.
+    const uint32_t capacity = std::max<uint32_t>(64, 2 * count_);
+    if (capacity <= count_ || capacity > (uint32_t(1) << 31)) throw std::bad_alloc();
+    auto* slots = static_cast<Slot*>(::operator new(sizeof(Slot) * capacity, std::align_val_t(alignof(Slot))));
+    uint32_t* free_list = new (std::nothrow) uint32_t[capacity];
+    if (!free_list) {
+        ::operator delete(slots, std::align_val_t(alignof(Slot)));
+        throw std::bad_alloc();
     }
-    Slot& s = slots_[index];
-    s.kind = kind;
-    s.stock = false;
-    s.delete_pending = false;
-    s.selected = 0;
-    ++live_;
-    *out = &s;
-    return reinterpret_cast<void*>(encode(index, s.generation));
+    for (uint32_t i = 0; i < count_; ++i) {
+        new (&slots[i]) Slot(std::move(slots_[i]));
+        slots_[i].~Slot();
+    }
+    for (uint32_t i = count_; i < capacity; ++i) new (&slots[i]) Slot();
+    // The free list keeps its order; the new slots go under it, lowest
+    // index on top, so that slots are handed out in order.
+    std::copy(free_, free_ + free_count_, free_list + (capacity - count_));
+    for (uint32_t i = 0; i < capacity - count_; ++i) free_list[i] = capacity - 1 - i;
+    // The old slots and list are given back only now that nothing reads them.
+    if (slots_) ::operator delete(slots_, std::align_val_t(alignof(Slot)));
+    delete[] free_;
+    slots_ = slots;
+    free_ = free_list;
+    free_count_ += capacity - count_;
+    count_ = capacity;
 }
 
-void HandleTable::release(const void* handle) {
-    if (Slot* s = lookup_any(handle)) release(s);
-}
-
-void HandleTable::release(Slot* s) {
-    // Only the kind's own object is held; a brush holds none.
-    switch (s->kind) {
+void HandleTable::drop_object(Slot* s) {
+    switch (s->kind()) {
         case Kind::dc: s->dc.reset(); break;
         case Kind::bitmap: s->bitmap.reset(); break;
         case Kind::font: s->font.reset(); break;
         case Kind::window: s->window = nullptr; break;
         default: break;
     }
-    s->kind = Kind::free;
-    // Generation 0 is never issued, so a zeroed value cannot match a live slot.
-    if (++s->generation == 0) s->generation = 1;
-    free_.push_back(static_cast<uint32_t>(s - slots_.data()));
-    --live_;
 }
 
 Bitmap* bitmap_from(HBITMAP h) {

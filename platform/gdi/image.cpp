@@ -76,6 +76,7 @@ extern "C" HANDLE WINAPI LoadImageA(HINSTANCE, LPCSTR name, UINT type, int cx, i
         s.height = bmp.height;
         s.bits = s.storage.data();
         s.bits_per_pixel = bmp.bits_per_pixel;
+        s.forget_ground();  // a picture: nothing known of its pixels
         Slot* slot = nullptr;
         auto h = static_cast<HBITMAP>(handles().allocate(Kind::bitmap, &slot));
         slot->bitmap = std::move(made);

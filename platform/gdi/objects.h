@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,14 +25,50 @@ using backend::to_pixel;
 
 // What a bitmap or a window's client area draws on: the seam's surface (its
 // pixels, their size and the dirty flag), with what GDI keeps besides: the
-// depth GetObject reports and the pixels' storage.
+// depth GetObject reports, the pixels' storage, and what is known of them.
+//
+// The damage rectangle: once the whole surface has been filled with one
+// pixel value (the ground), every pixel outside `damage` still holds it.
+// Every write to the pixels grows the rectangle over what it wrote
+// (drew()), so a fill in the ground's colour (a game clearing its back
+// buffer every frame) refills only the damage. The pixels themselves are
+// always written: reads see what they would without it. The layer hands
+// out no pointer to a surface's pixels; if one were, that surface would
+// have to forget its ground for good.
 struct Surface : backend::Surface {
     int bits_per_pixel = 32;
     std::vector<uint32_t> storage;
+    bool ground_known = false;  // pixels arbitrary until a whole-surface fill
+    uint32_t ground = 0;
+    struct Damage { int32_t left, top, right, bottom; };
+    Damage damage{kNoDamage, kNoDamage, -kNoDamage, -kNoDamage};  // empty: left >= right
+
+    static constexpr int32_t kNoDamage = INT32_MAX;
 
     // w x h pixels, all black, rows as wide as the surface; short of memory,
     // throws with the surface as it was.
     void resize(int w, int h);
+    // [left, right) x [top, bottom), inside the surface and not empty, was
+    // written; marks the surface dirty for the backend too.
+    void drew(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+        damage.left = std::min(damage.left, int32_t(left));
+        damage.top = std::min(damage.top, int32_t(top));
+        damage.right = std::max(damage.right, int32_t(right));
+        damage.bottom = std::max(damage.bottom, int32_t(bottom));
+        touch();
+    }
+    // The whole surface now holds `pixel`.
+    void grounded(uint32_t pixel) {
+        ground_known = true;
+        ground = pixel;
+        damage = Damage{kNoDamage, kNoDamage, -kNoDamage, -kNoDamage};
+        touch();
+    }
+    // Pixels changed in ways not followed (a new picture, a resized window).
+    void forget_ground() {
+        ground_known = false;
+        touch();
+    }
 };
 
 enum class Kind : uint8_t { free, window, dc, bitmap, brush, font };
@@ -45,7 +82,13 @@ struct Bitmap {
 
 struct Brush {
     COLORREF color = 0;
+    uint32_t pixel = 0;  // the colour as a surface pixel, found once
     bool null_brush = false;
+    void set(COLORREF c, bool null) {
+        color = c;
+        pixel = to_pixel(c);
+        null_brush = null;
+    }
 };
 
 struct DC {
@@ -66,18 +109,26 @@ struct DC {
 
 // 64 bytes, a cache line: a slot's address is its index shifted, not multiplied.
 struct alignas(64) Slot {
-    Kind kind = Kind::free;
-    uint16_t generation = 1;
+    // generation << 8 | kind, so that one comparison checks both.
+    uint32_t tag = 1u << 8;
     bool stock = false;
     bool delete_pending = false;  // deleted while selected: freed when deselected
     int selected = 0;             // DCs the object is selected into
     Brush brush;                  // inline: brushes are made per pixel
     std::unique_ptr<DC> dc;
     std::unique_ptr<Bitmap> bitmap;
-    std::unique_ptr<Font> font;
+    std::shared_ptr<Font> font;   // fonts of one description share what they render (font.cpp)
     Window* window = nullptr;     // owned by the window registry
+
+    Kind kind() const { return static_cast<Kind>(tag & 0xFF); }
+    uint16_t generation() const { return static_cast<uint16_t>(tag >> 8); }
 };
 
+// The table is a fixed object with no constructor to run and no destructor:
+// its address is known when the layer is linked, so a lookup loads no
+// pointer to reach it, and objects stay valid for as long as any thread of
+// the process runs. Making, looking up and freeing an object once the table
+// has grown to its working size takes no lock and allocates nothing.
 class HandleTable {
 public:
     // A handle is (slot index + 1) << kGenerationBits | generation.
@@ -85,31 +136,70 @@ public:
 
     // Returns the new slot's handle value; short of memory, throws
     // std::bad_alloc with the table unchanged.
-    void* allocate(Kind kind, Slot** out);
+    void* allocate(Kind kind, Slot** out) {
+        if (free_count_ == 0) grow();
+        const uint32_t index = free_[--free_count_];
+        Slot& s = slots_[index];
+        s.tag = (s.tag & ~0xFFu) | static_cast<uint32_t>(kind);
+        s.stock = false;
+        s.delete_pending = false;
+        s.selected = 0;
+        *out = &s;
+        return reinterpret_cast<void*>((static_cast<uintptr_t>(index) + 1) << kGenerationBits | s.generation());
+    }
+    // True when allocate cannot need memory.
+    bool has_free_slot() const { return free_count_ != 0; }
     // Lookups are inline: every GDI call makes several.
     Slot* lookup_any(const void* handle) {
         auto v = reinterpret_cast<uintptr_t>(handle);
         uintptr_t index1 = v >> kGenerationBits;
         if (index1 - 1 >= count_) return nullptr;  // also rejects index 0
-        Slot& s = slots_.data()[index1 - 1];
-        return s.kind != Kind::free && s.generation == static_cast<uint16_t>(v) ? &s : nullptr;
+        Slot& s = slots_[index1 - 1];
+        return s.kind() != Kind::free && s.generation() == static_cast<uint16_t>(v) ? &s : nullptr;
     }
     Slot* lookup(const void* handle, Kind kind) {
-        Slot* s = lookup_any(handle);
-        return s && s->kind == kind ? s : nullptr;
+        auto v = reinterpret_cast<uintptr_t>(handle);
+        uintptr_t index1 = v >> kGenerationBits;
+        if (index1 - 1 >= count_) return nullptr;
+        Slot& s = slots_[index1 - 1];
+        return s.tag == ((static_cast<uint32_t>(v) & 0xFFFFu) << 8 | static_cast<uint32_t>(kind)) ? &s : nullptr;
     }
-    void release(const void* handle);
-    void release(Slot* slot);  // a slot lookup returned
-    size_t live() const { return live_; }
+    void release(const void* handle) {
+        if (Slot* s = lookup_any(handle)) release(s);
+    }
+    // A slot lookup returned. Only the kind's own object is held; a brush
+    // holds none, and frees nothing.
+    void release(Slot* s) {
+        if (s->kind() != Kind::brush) drop_object(s);
+        // Generation 0 is never issued, so a zeroed value cannot match a live slot.
+        uint32_t generation = (s->tag >> 8) + 1;
+        if ((generation & 0xFFFF) == 0) generation = 1;
+        s->tag = (generation & 0xFFFF) << 8;  // Kind::free
+        free_[free_count_++] = static_cast<uint32_t>(s - slots_);
+    }
+    // Every slot is either free or holds an object.
+    size_t live() const { return count_ - free_count_; }
+    // The slot of an object selected into a DC, found without checking the
+    // handle: a selected object is never freed (its deletion waits until it
+    // is deselected), and a DC holds only handles that were valid when
+    // selected. nullptr for a null handle.
+    Slot* selected_slot(const void* handle) {
+        uintptr_t index1 = reinterpret_cast<uintptr_t>(handle) >> kGenerationBits;
+        return index1 - 1 < count_ ? &slots_[index1 - 1] : nullptr;
+    }
 
 private:
-    std::vector<Slot> slots_;
-    size_t count_ = 0;  // slots_.size(), kept at hand for the lookups
-    std::vector<uint32_t> free_;
-    size_t live_ = 0;
+    // More slots, all free; short of memory, throws with the table unchanged.
+    void grow();
+    void drop_object(Slot* s);
+
+    Slot* slots_ = nullptr;
+    uint32_t* free_ = nullptr;  // as many entries as slots: releasing never allocates
+    uint32_t count_ = 0;        // slots made
+    uint32_t free_count_ = 0;
 };
 
-extern HandleTable& g_handle_table;
+extern constinit HandleTable g_handle_table;
 inline HandleTable& handles() { return g_handle_table; }
 
 inline DC* dc_from(HDC hdc) {

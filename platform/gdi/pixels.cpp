@@ -27,6 +27,26 @@ bool point_visible(const DC& dc, int x, int y) {
 
 }  // namespace
 
+namespace {
+
+// Fills [left, right) x [top, bottom), inside the surface and not empty.
+void fill_pixels(Surface& s, int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t pixel) {
+    const size_t w = size_t(right - left);
+    uint32_t* first = s.bits + top * s.stride + left;
+    if (w <= 16) {  // a few pixels (a doubled pixel is 2 x 2): plain stores
+        for (int64_t y = top; y < bottom; ++y, first += s.stride)
+            for (size_t x = 0; x < w; ++x) first[x] = pixel;
+        return;
+    }
+    std::fill_n(first, w, pixel);
+    // Later rows copy the first: memcpy runs at memory speed, where a loop
+    // of 32-bit stores does not.
+    uint32_t* row = first + s.stride;
+    for (int64_t y = top + 1; y < bottom; ++y, row += s.stride) std::memcpy(row, first, w * 4);
+}
+
+}  // namespace
+
 void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom, uint32_t pixel) {
     if (!dc.surface) return;
     Box v = visible_box(dc);
@@ -37,22 +57,22 @@ void fill_rect(DC& dc, int64_t left, int64_t top, int64_t right, int64_t bottom,
     if (left >= right || top >= bottom) return;
     Surface& s = *dc.surface;
     pixel = for_surface(s, pixel);
-    const size_t w = size_t(right - left);
-    uint32_t* first = s.bits + top * s.stride + left;
-    if (w <= 16) {  // a few pixels (a doubled pixel is 2 x 2): plain stores
-        for (int64_t y = top; y < bottom; ++y, first += s.stride)
-            for (size_t x = 0; x < w; ++x) first[x] = pixel;
-        s.touch();
+    if (s.ground_known && pixel == s.ground) {
+        // Outside the damage every pixel already holds this value: only the
+        // damage's share of the rectangle is filled, and a rectangle that
+        // covers all of the damage leaves none.
+        const Surface::Damage& d = s.damage;
+        const int64_t l = std::max<int64_t>(left, d.left), t = std::max<int64_t>(top, d.top);
+        const int64_t r = std::min<int64_t>(right, d.right), b = std::min<int64_t>(bottom, d.bottom);
+        if (l < r && t < b) fill_pixels(s, l, t, r, b, pixel);
+        if (left <= d.left && top <= d.top && right >= d.right && bottom >= d.bottom) s.grounded(pixel);
+        else s.touch();
         return;
     }
-    std::fill_n(first, w, pixel);
-    // Later rows copy the first: memcpy runs at memory speed, where a loop
-    // of 32-bit stores does not.
-    uint32_t* row = first + s.stride;
-    for (int64_t y = top + 1; y < bottom; ++y, row += s.stride) std::memcpy(row, first, w * 4);
-    s.touch();
+    fill_pixels(s, left, top, right, bottom, pixel);
+    if (left == 0 && top == 0 && right == s.width && bottom == s.height) s.grounded(pixel);
+    else s.drew(left, top, right, bottom);
 }
-
 
 }  // namespace plat
 
@@ -66,9 +86,9 @@ extern "C" int WINAPI GetClipBox(HDC hdc, LPRECT r) {
     return r->left < r->right && r->top < r->bottom ? SIMPLEREGION : NULLREGION;
 }
 
-extern "C" BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
-    DC* dc = dc_from(hdc);
-    if (!dc) return FALSE;
+namespace {
+
+[[gnu::noinline]] BOOL pat_blt(DC* dc, int x, int y, int w, int h, DWORD rop) {
     uint32_t pixel;
     switch (rop) {
         case PATCOPY: {
@@ -82,16 +102,6 @@ extern "C" BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
         case WHITENESS: pixel = 0xFFFFFF; break;
         default: return FALSE;
     }
-    // A doubled pixel, the commonest fill: 2 x 2 wholly inside an unclipped
-    // 32-bit surface goes straight to the pixels.
-    Surface* s = dc->surface;
-    if (w == 2 && h == 2 && s && !dc->has_clip && s->bits_per_pixel == 32 && x >= 0 && y >= 0 &&
-        x < s->width - 1 && y < s->height - 1) {
-        uint32_t* p = s->bits + int64_t(y) * s->stride + x;
-        p[0] = p[1] = p[s->stride] = p[s->stride + 1] = pixel;
-        s->touch();
-        return TRUE;
-    }
     // A negative width or height runs left of x or up from y, x or y
     // included: PatBlt(hdc, 10, 10, -5, -5, ...) fills 6 to 10.
     const int64_t x0 = w >= 0 ? x : int64_t(x) + w + 1, x1 = w >= 0 ? int64_t(x) + w : int64_t(x) + 1;
@@ -100,13 +110,35 @@ extern "C" BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
     return TRUE;
 }
 
+}  // namespace
+
+extern "C" BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
+    DC* dc = dc_from(hdc);
+    if (!dc) return FALSE;
+    // A doubled pixel in a solid brush, the commonest fill: 2 x 2 wholly
+    // inside an unclipped 32-bit surface goes straight to the pixels.
+    Surface* s = dc->surface;
+    if (rop == PATCOPY && w == 2 && h == 2 && s && !dc->has_clip && s->bits_per_pixel == 32 && x >= 0 && y >= 0 &&
+        x < s->width - 1 && y < s->height - 1) {
+        // The DC's brush is selected, so alive: its slot needs no check.
+        if (Slot* b = handles().selected_slot(dc->brush); b && !b->brush.null_brush) {
+            uint32_t* p = s->bits + int64_t(y) * s->stride + x;
+            const uint32_t pixel = b->brush.pixel;
+            p[0] = p[1] = p[s->stride] = p[s->stride + 1] = pixel;
+            s->drew(x, y, int64_t(x) + 2, int64_t(y) + 2);
+            return TRUE;
+        }
+    }
+    return pat_blt(dc, x, y, w, h, rop);
+}
+
 extern "C" COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
     DC* dc = dc_from(hdc);
     if (!dc || !point_visible(*dc, x, y)) return CLR_INVALID;
     Surface& s = *dc->surface;
     const uint32_t p = for_surface(s, to_pixel(color & 0xFFFFFF));
     s.bits[int64_t(y) * s.stride + x] = p;
-    s.touch();
+    s.drew(x, y, int64_t(x) + 1, int64_t(y) + 1);
     return to_colorref(p);
 }
 

@@ -43,6 +43,9 @@ extern "C" BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR s, int n) {
     if (!dc || n < 0 || (n > 0 && !s)) return FALSE;
     if (!dc->surface || n == 0) return TRUE;
     Surface& sf = *dc->surface;
+    // What the glyphs wrote, for the surface's damage: kept outside the body,
+    // so that glyphs drawn before a failure count too.
+    int64_t inked_l = INT64_MAX, inked_t = INT64_MAX, inked_r = INT64_MIN, inked_b = INT64_MIN;
     // Short of memory for a glyph, the text stops there and the call fails.
     BOOL drawn = or_fail<BOOL>(FALSE, [&] {
         Font& f = font_for(*dc);
@@ -69,6 +72,10 @@ extern "C" BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR s, int n) {
             const int64_t gx = at + g.left, gy = int64_t(y) + g.top;
             const int64_t x0 = std::max(gx, vl), x1 = std::min(gx + g.width, vr);
             const int64_t y0 = std::max(gy, vt), y1 = std::min(gy + g.rows, vb);
+            if (x0 < x1 && y0 < y1) {
+                inked_l = std::min(inked_l, x0), inked_t = std::min(inked_t, y0);
+                inked_r = std::max(inked_r, x1), inked_b = std::max(inked_b, y1);
+            }
             for (int64_t py = y0; py < y1; ++py) {
                 const uint8_t* cov = g.coverage.data() + (py - gy) * g.width - gx;
                 uint32_t* row = sf.bits + py * sf.stride;
@@ -84,6 +91,7 @@ extern "C" BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR s, int n) {
         }
         return TRUE;
     });
+    if (inked_l < inked_r) sf.drew(inked_l, inked_t, inked_r, inked_b);
     sf.touch();
     return drawn;
 }

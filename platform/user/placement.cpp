@@ -37,7 +37,7 @@ void resize_client(Window* w, int cw, int ch) {
     s.width = s.stride = cw;
     s.height = ch;
     s.bits = s.storage.data();
-    s.touch();
+    s.forget_ground();
 }
 
 }  // namespace

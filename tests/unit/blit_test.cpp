@@ -13,6 +13,7 @@
 #include <layer_seams.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -316,6 +317,131 @@ TEST(Blit, KeysAndModes) {
     }
     EXPECT_EQ(SetStretchBltMode(dst.dc(), COLORONCOLOR), BLACKONWHITE);
     EXPECT_EQ(SetStretchBltMode(dst.dc(), 0), 0);
+}
+
+// A copy at its own size from a surface smaller than the rectangle asked
+// for (the flip of a 640 x 400 back buffer as if it were 1280 x 1024): only
+// the source pixels inside the surface land, each on its own destination
+// pixel, whatever side the rectangle runs past.
+TEST(Blit, CopiesPastASmallerSourcesEdgesAtTheirOwnSize) {
+    Picture src(10, 6);
+    struct Case { int xd, yd, w, h, xs, ys; };
+    const Case cases[] = {
+        {0, 0, 40, 30, 0, 0},    // the whole source and far past it (the flip)
+        {3, 2, 40, 30, 0, 0},    // the same, moved
+        {5, 4, 7, 3, -4, -1},    // starting left of and above the source
+        {0, 0, 12, 12, 6, 2},    // the right and bottom edges cut
+        {-2, 1, 9, 4, 3, 3},     // the destination's edge cut too
+        {0, 0, 5, 5, 12, 0},     // wholly right of the source: nothing
+        {0, 0, 5, 5, -5, -5},    // wholly above and left of it: nothing
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.xs) + ", " + std::to_string(c.ys) + " " + std::to_string(c.w) + " x " +
+                     std::to_string(c.h));
+        Canvas dst(24, 16, kBack);
+        EXPECT_TRUE(BitBlt(dst.dc(), c.xd, c.yd, c.w, c.h, src.dc(), c.xs, c.ys, SRCCOPY));
+        expect_pixels(dst, src, [&](int x, int y) {
+            const int sx = x - c.xd + c.xs, sy = y - c.yd + c.ys;
+            const bool inside = x >= c.xd && x < c.xd + c.w && y >= c.yd && y < c.yd + c.h && sx >= 0 && sx < 10 &&
+                                sy >= 0 && sy < 6;
+            return inside ? Want{Want::source, sx, sx, sy, sy} : Want{Want::untouched, 0, 0, 0, 0};
+        }, '&');
+    }
+}
+
+// A fill of the whole surface in the colour it already holds (a game's
+// clear, every frame) must leave every pixel in that colour, whatever was
+// drawn since the last: each row draws one way between two clears, twice,
+// and every pixel is read back, one by one and through a copy.
+TEST(Blit, AClearAfterEachWayOfDrawingLeavesOnlyTheClearColour) {
+    const COLORREF clear = RGB(0, 0, 0xAA), red = RGB(0xFF, 0, 0);
+    Picture src(8, 8);
+    const IndexImage img = test_image(8);
+    const std::string file = write_file("damage.bmp", encode_bmp({"", BmpHeader::info, 24, BmpCoding::rgb}, img));
+    auto fill = [](HDC dc, int x, int y, int w, int h, COLORREF c) {
+        HBRUSH b = CreateSolidBrush(c);
+        HGDIOBJ old = SelectObject(dc, b);
+        PatBlt(dc, x, y, w, h, PATCOPY);
+        SelectObject(dc, old);
+        DeleteObject(b);
+    };
+    struct Row {
+        const char* what;
+        std::function<void(HDC)> draw;
+    };
+    const Row rows[] = {
+        {"a 2 x 2 fill", [&](HDC dc) { fill(dc, 5, 5, 2, 2, red); }},
+        {"a 2 x 2 fill at the corner", [&](HDC dc) { fill(dc, 62, 46, 2, 2, red); }},
+        {"a large fill", [&](HDC dc) { fill(dc, 10, 3, 30, 20, red); }},
+        {"a fill past the edges", [&](HDC dc) { fill(dc, -5, 40, 100, 30, red); }},
+        {"WHITENESS, negative extents", [](HDC dc) { PatBlt(dc, 30, 20, -6, -4, WHITENESS); }},
+        {"BLACKNESS", [](HDC dc) { PatBlt(dc, 50, 2, 3, 9, BLACKNESS); }},
+        {"SetPixel", [&](HDC dc) { SetPixel(dc, 47, 31, red); }},
+        {"opaque text", [](HDC dc) { TextOutA(dc, 4, 4, "Ab", 2); }},
+        {"transparent text",
+         [](HDC dc) {
+             SetBkMode(dc, TRANSPARENT);
+             SetTextColor(dc, 0xFFFFFF);
+             TextOutA(dc, 20, 25, "Wg", 2);
+             SetBkMode(dc, OPAQUE);
+             SetTextColor(dc, 0);
+         }},
+        {"BitBlt", [&](HDC dc) { BitBlt(dc, 10, 10, 8, 8, src.dc(), 0, 0, SRCCOPY); }},
+        {"BitBlt past the source's edge", [&](HDC dc) { BitBlt(dc, 20, 5, 16, 16, src.dc(), 4, 4, SRCCOPY); }},
+        {"BitBlt within the surface",
+         [&](HDC dc) {
+             SetPixel(dc, 1, 1, red);
+             BitBlt(dc, 40, 30, 4, 4, dc, 0, 0, SRCCOPY);
+         }},
+        {"StretchBlt doubled", [&](HDC dc) { StretchBlt(dc, 12, 6, 16, 16, src.dc(), 0, 0, 8, 8, SRCCOPY); }},
+        {"StretchBlt shrunk", [&](HDC dc) { StretchBlt(dc, 40, 2, 3, 3, src.dc(), 0, 0, 8, 8, SRCCOPY); }},
+        {"StretchBlt mirrored", [&](HDC dc) { StretchBlt(dc, 30, 10, -5, 5, src.dc(), 0, 0, 5, 5, SRCCOPY); }},
+        {"TransparentBlt",
+         [&](HDC dc) { TransparentBlt(dc, 2, 30, 16, 16, src.dc(), 0, 0, 8, 8, Picture::colour(0, 0)); }},
+        {"TransparentBlt of nothing (black)",
+         [&](HDC dc) { TransparentBlt(dc, 50, 30, 6, 6, src.dc(), 0, 0, 0, 0, RGB(0xFF, 0, 0xFF)); }},
+        {"a whole fill of another colour", [&](HDC dc) { fill(dc, 0, 0, 64, 48, red); }},
+        {"a fill in the clear colour, then another drawing",
+         [&](HDC dc) {
+             SetPixel(dc, 3, 40, red);
+             fill(dc, 0, 0, 10, 48, clear);
+             SetPixel(dc, 60, 2, red);
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Canvas c(64, 48, clear);
+        for (int round = 0; round < 2; ++round) {
+            row.draw(c.dc());
+            fill(c.dc(), 0, 0, 64, 48, clear);
+            Canvas copy(64, 48, red);
+            BitBlt(copy.dc(), 0, 0, 64, 48, c.dc(), 0, 0, SRCCOPY);
+            int wrong = 0;
+            for (int y = 0; y < 48; ++y)
+                for (int x = 0; x < 64; ++x) {
+                    if ((c.at(x, y) != clear || copy.at(x, y) != clear) && wrong++ < 3)
+                        ADD_FAILURE() << "round " << round << ", (" << x << ", " << y << "): " << std::hex << c.at(x, y)
+                                      << ", copied " << copy.at(x, y);
+                }
+            EXPECT_EQ(wrong, 0);
+        }
+    }
+    // A picture loaded from a file holds what the file had: a fill of the
+    // whole of it in black, the colour new surfaces start in, covers it all.
+    HBITMAP bmp = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    std::remove(file.c_str());
+    ASSERT_TRUE(bmp);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    fill(dc, 0, 0, img.width, img.height, 0);
+    int lit = 0;
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x) lit += GetPixel(dc, x, y) != 0;
+    EXPECT_EQ(lit, 0);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bmp);
 }
 
 }  // namespace

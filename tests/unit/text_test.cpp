@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -148,6 +149,66 @@ TEST(Printf, LeavesNoGdiObjectsBehind) {
     EXPECT_EQ(plat::seam::live_objects(), live);
     qx_setvideomode(3);
     EXPECT_EQ(plat::seam::live_objects(), live - 1) << "the dropped font is deleted";
+}
+
+// The pixels "Ag終" leaves in font f on a fresh canvas.
+std::vector<COLORREF> drawn_in(HFONT f) {
+    Canvas c(80, 40);
+    HGDIOBJ old = SelectObject(c.dc(), f);
+    TextOutA(c.dc(), 2, 2, "Ag\x8f\x49", 4);
+    SelectObject(c.dc(), old);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x) pixels.push_back(c.at(x, y));
+    return pixels;
+}
+
+HFONT mincho(int height, int width) {
+    return CreateFontA(height, width, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN, "ＭＳ 明朝");
+}
+
+// A font made again (a game that sets its font every frame) draws as the
+// first one did, and each handle keeps its font for as long as it lives,
+// however many other fonts are made meanwhile; deleting a selected font
+// still waits until it is deselected.
+TEST(Printf, FontsMadeAgainDrawAlikeAndLiveAsLongAsTheirHandles) {
+    const size_t live = plat::seam::live_objects();
+    HFONT first = mincho(16, 8);
+    const std::vector<COLORREF> want = drawn_in(first);
+    EXPECT_TRUE(DeleteObject(first));
+    HFONT again = mincho(16, 8);
+    EXPECT_EQ(drawn_in(again), want);
+
+    // Deleted while selected: it draws until it is deselected, then it is gone.
+    {
+        Canvas c(80, 40);
+        HGDIOBJ old = SelectObject(c.dc(), again);
+        EXPECT_TRUE(DeleteObject(again));
+        EXPECT_TRUE(TextOutA(c.dc(), 2, 2, "Ag\x8f\x49", 4));
+        EXPECT_EQ(SelectObject(c.dc(), old), again);
+        EXPECT_EQ(GetObjectType(again), 0u);
+        std::vector<COLORREF> seen;
+        for (int y = 0; y < c.height(); ++y)
+            for (int x = 0; x < c.width(); ++x) seen.push_back(c.at(x, y));
+        EXPECT_EQ(seen, want);
+    }
+
+    // Many more sizes than are kept: every handle draws as when it was made,
+    // the earliest last.
+    std::vector<HFONT> fonts;
+    std::vector<std::vector<COLORREF>> first_drawn;
+    for (int h = 8; h < 48; h += 2) {
+        fonts.push_back(mincho(h, h / 2));
+        first_drawn.push_back(drawn_in(fonts.back()));
+    }
+    for (size_t i = fonts.size(); i-- > 0;) EXPECT_EQ(drawn_in(fonts[i]), first_drawn[i]) << "height " << 8 + 2 * i;
+    HFONT last = mincho(16, 8);
+    EXPECT_EQ(drawn_in(last), want) << "made again after the rest";
+    fonts.push_back(last);
+    for (HFONT f : fonts) EXPECT_TRUE(DeleteObject(f));
+    if (plat::seam::running_on_wine()) GTEST_SKIP() << "Wine's GetGuiResources counts nothing";
+    EXPECT_EQ(plat::seam::live_objects(), live);
 }
 
 }  // namespace
