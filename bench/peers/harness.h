@@ -15,9 +15,10 @@
 // whether every check passed, then times the rows its standard input names,
 // one a line (frame, clear, pset, line, circle, sprite, text, flip; all),
 // until that ends, and answers each with the median time per call:
-//   pixels <TAB> piece <TAB> count [<TAB> hash]
+//   pixels <TAB> piece <TAB> count <TAB> hash
 //   checks <TAB> ok                      (or: check <TAB> FAILED <TAB> what, and no times)
-//   time <TAB> row <TAB> nanoseconds per call (CPU time of the process)
+//   clock <TAB> cpu                      (or monotonic, in a browser, which has no CPU clock)
+//   time <TAB> row <TAB> nanoseconds per call (CPU time of the process, or that clock's time)
 // PEERS_ROW=row times that row alone, for a few seconds, to run under a
 // profiler.
 #pragma once
@@ -30,6 +31,8 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace peers {
@@ -227,7 +230,12 @@ Checks check(G& g, const Colours<G>& k) {
         g.flip();
         g.read(true, screen);
     };
-    auto report = [](const char* piece, const Piece& pixels) { std::printf("pixels\t%s\t%zu\n", piece, pixels.size()); };
+    auto report = [](const char* piece, const Piece& pixels) {
+        uint64_t h = 1469598103934665603ull;  // FNV-1a of where each pixel is and what it became
+        for (auto [at, rgb] : pixels)
+            for (uint64_t v : {uint64_t(at), uint64_t(rgb)}) h = (h ^ v) * 1099511628211ull;
+        std::printf("pixels\t%s\t%zu\t%016llx\n", piece, pixels.size(), (unsigned long long)h);
+    };
 
     g.sprite(100, 100);
     g.clear(k.clear);
@@ -296,10 +304,41 @@ Checks check(G& g, const Colours<G>& k) {
 
 // ---- Timing
 
-inline double cpu_ns() {
+// The process's CPU time where the system keeps it; in a browser, which
+// keeps none (the call fails), the page's monotonic clock instead.
+inline bool has_cpu_clock() {
     timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    static const bool has = clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t) == 0;
+    return has;
+}
+
+inline double cpu_ns() {
+    timespec t{};
+    clock_gettime(has_cpu_clock() ? CLOCK_PROCESS_CPUTIME_ID : CLOCK_MONOTONIC, &t);
     return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
+}
+
+// A program whose standard input may have nothing yet without having ended
+// (a page's, which the benchmark fills as it goes) gives G a wait(), which
+// lets the input come; the read is then made again.
+template <class G, class = void>
+struct can_wait : std::false_type {};
+template <class G>
+struct can_wait<G, std::void_t<decltype(std::declval<G&>().wait())>> : std::true_type {};
+
+template <class G>
+bool next_line(G& g, char* line, int size) {
+    for (;;) {
+        if (std::fgets(line, size, stdin)) return true;
+        if constexpr (can_wait<G>::value) {
+            if (std::ferror(stdin) && !std::feof(stdin)) {
+                std::clearerr(stdin);
+                g.wait();
+                continue;
+            }
+        }
+        return false;
+    }
 }
 
 // The median time per call over a few batches, each at least a millisecond
@@ -330,6 +369,7 @@ int run(G& g) {
     for (const std::string& what : checks.failed) std::printf("check\tFAILED\t%s\n", what.c_str());
     if (!checks.failed.empty()) return 3;
     std::printf("checks\tok\n");
+    std::printf("clock\t%s\n", has_cpu_clock() ? "cpu" : "monotonic");
     std::fflush(stdout);
 
     // PEERS_ROW=name times that row alone, for three seconds, for a profiler.
@@ -365,7 +405,7 @@ int run(G& g) {
         return 0;
     }
     // The rows to time, one a line; "all" is every row.
-    for (char line[64]; std::fgets(line, sizeof line, stdin);) {
+    for (char line[64]; next_line(g, line, sizeof line);) {
         std::string name(line, std::strcspn(line, "\r\n"));
         if (name != "all") time_row(name);
         else
