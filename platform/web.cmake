@@ -65,6 +65,18 @@ set(QXP_NEVER_SLEEP
   GetBkColor GetBkMode GetClipBox GetCurrentObject GetObjectA GetObjectType GetPixel GetStockObject
   GetStretchBltMode GetTextColor GetTextExtentPoint32A GetTextFaceA LoadImageA PatBlt
   SelectObject SetBkColor SetBkMode SetPixel SetStretchBltMode SetTextColor StretchBlt TextOutA TransparentBlt)
+# With link-time optimisation those functions are mostly inlined into the
+# runtime's routines, and what they call comes along: deleting a brush
+# reaches the handle table's release, which can delete a font, which calls
+# FreeType, whose drivers are called through pointers, so that every
+# qx_pset, line and circle was instrumented after all (and ran at 1.7 to 2
+# times its native time). What they reach below the layer never sleeps
+# either, and is left out by name: FreeType (its API, FT_*, through which
+# the layer alone calls it), the layer's opening of a face file (which the
+# text's glyph lookup can reach), and the C library's formatting into a
+# string (qx_printf's). These are Asyncify's patterns ('*' matches any
+# characters), not functions to keep.
+set(QXP_NEVER_SLEEP_BELOW "FT_*" "plat::open_face(*)" vsnprintf)
 # Asyncify looks the names up in the linked program, and warns about each it
 # does not find: a function no code calls is dropped by the linker, and with
 # -flto most are inlined into their callers and dropped too. Exported (where
@@ -72,6 +84,8 @@ set(QXP_NEVER_SLEEP
 # page's 1 MB of wasm.
 list(TRANSFORM QXP_NEVER_SLEEP PREPEND "-Wl,--export-if-defined=" OUTPUT_VARIABLE QXP_NEVER_SLEEP_KEPT)
 list(JOIN QXP_NEVER_SLEEP "\n" QXP_NEVER_SLEEP_TEXT)
+list(JOIN QXP_NEVER_SLEEP_BELOW "\n" QXP_NEVER_SLEEP_BELOW_TEXT)
+string(APPEND QXP_NEVER_SLEEP_TEXT "\n${QXP_NEVER_SLEEP_BELOW_TEXT}")
 set(QXP_NEVER_SLEEP_FILE ${CMAKE_CURRENT_BINARY_DIR}/asyncify_never_sleep.txt)
 file(CONFIGURE OUTPUT ${QXP_NEVER_SLEEP_FILE} CONTENT "${QXP_NEVER_SLEEP_TEXT}\n")
 
