@@ -8,16 +8,24 @@
 // that a busy machine slows both alike. Each side first checks its own
 // pixels; the page's must also be the native program's, piece by piece and
 // the whole frame's hash (the native program is given the fonts the pages
-// pack, for the text to be the same). The table gives medians over the rounds: natively
-// the process's CPU time per call, in the page performance.now()'s time (a
-// page has no CPU clock; served cross-origin isolated, its resolution is
-// 5 µs, and every batch is at least a millisecond).
+// pack, for the text to be the same). The table gives medians over the
+// rounds, natively of the process's CPU time per call and of the wall-clock
+// time, in the page of performance.now()'s time (a page has no CPU clock;
+// served cross-origin isolated, its resolution is 5 µs, and every batch is
+// at least a millisecond), with the page's time against each of the two.
 //
 // Then the sample's rate as it prints it on the canvas, the page's time to
 // its first frame (data-first-frame-ms, written by the page), and the sizes
 // of what a page loads.
 //
-//   node bench/web.mjs [--rounds N] [--frame-only] [--out FILE]
+//   node bench/web.mjs [--rounds N] [--frame-only] [--out FILE] [--also NAME=BUILD_TREE]...
+// --also adds the page of another browser build of the program (a build tree
+// with bench/bench_peers_qx.html built: other flags), in turns with the rest.
+//   node bench/web.mjs --profile ROW
+// times ROW in the page over and over under Chromium's sampling profiler and
+// prints where the time went, function by function (QX_WEB_BUILD linked with
+// --profiling-funcs, for the wasm functions' names: bash bench/web.sh
+// --profile ROW builds one).
 //   (bash bench/web.sh builds what it needs and runs it)
 // Environment: QX_WEB_BUILD (the web preset's tree), QX_NATIVE_PEERS (the
 // native bench_peers_qx), QX_SCREENTEXT (for the sample's rate).
@@ -27,14 +35,20 @@ import os from "node:os";
 import path from "node:path";
 import * as t from "../tests/web/lib.mjs";
 
-let rounds = 21, frameOnly = false, out = "";
+let rounds = 21, frameOnly = false, out = "", profile = "";
+const also = [];  // [name, build tree]: more pages, each another build of the same program
 for (let a = process.argv.slice(2); a.length;) {
     const arg = a.shift();
     if (arg === "--rounds") rounds = Number(a.shift());
     else if (arg === "--frame-only") frameOnly = true;
+    else if (arg === "--profile" && a.length) profile = a.shift();
     else if (arg === "--out") out = path.resolve(a.shift());
+    else if (arg === "--also" && /^[^=]+=./.test(a[0] || "")) {
+        const [name, dir] = a.shift().split("=");
+        also.push([name, path.resolve(dir)]);
+    }
     else {
-        console.error("usage: node bench/web.mjs [--rounds N] [--frame-only] [--out FILE]");
+        console.error("usage: node bench/web.mjs [--rounds N] [--frame-only] [--out FILE] [--also NAME=BUILD_TREE]... | --profile ROW");
         process.exit(2);
     }
 }
@@ -119,8 +133,8 @@ function native(program) {
 // set before the page's script makes Module: an empty queue is a read that
 // finds nothing yet, and the program waits and reads again); what it prints
 // goes into the page's #output, whose new lines come back here.
-async function browserSide(browser, url) {
-    const side = new Side("Chromium");
+async function browserSide(browser, url, name) {
+    const side = new Side(name);
     const page = await t.open(browser, url, async (p) => {
         await p.exposeFunction("qxBenchLine", (line) => side.take(line));
         await p.evaluateOnNewDocument(() => {
@@ -168,70 +182,142 @@ function duration(ns) {
 async function frameComparison({ url, browser }) {
     const program = process.env.QX_NATIVE_PEERS;
     t.check(program && fs.existsSync(program), `QX_NATIVE_PEERS (${program}) is not the native bench_peers_qx`);
-    const sides = [native(program), await browserSide(browser, `${url}/bench/bench_peers_qx.html`)];
-    const clock = {};
+    const sides = [native(program), await browserSide(browser, `${url}/bench/bench_peers_qx.html`, "Chromium")];
+    for (const [name, dir] of also) {
+        const root = await t.serve(dir);
+        sides.push(await browserSide(browser, `${root}/bench/bench_peers_qx.html`, name));
+    }
     for (const s of sides) {
         await s.reply("checks\tok");
-        clock[s.name] = (await s.reply("clock\t")).split("\t")[1];
+        s.clock = (await s.reply("clock\t")).split("\t")[1];
     }
-    // The pixels each checked: the same in both.
+    // The pixels each checked: the same in all.
     const pixels = sides.map((s) => s.log.filter((l) => l.startsWith("pixels\t")).join("\n"));
-    t.check(pixels[0] !== "" && pixels[0] === pixels[1],
-        `the page's pixels are not the native program's:\nnative:\n${pixels[0]}\nChromium:\n${pixels[1]}`);
+    for (let i = 1; i < sides.length; ++i)
+        t.check(pixels[0] !== "" && pixels[0] === pixels[i],
+            `${sides[i].name}'s pixels are not the native program's:\nnative:\n${pixels[0]}\n${sides[i].name}:\n${pixels[i]}`);
     const frameHash = /pixels\tframe\t(\d+)\t(\w+)/.exec(pixels[0]);
 
-    const times = sides.map(() => Object.fromEntries(kRows.map((r) => [r, []])));
+    for (const s of sides) {
+        s.times = Object.fromEntries(kRows.map((r) => [r, []]));
+        s.wall = Object.fromEntries(kRows.map((r) => [r, []]));
+    }
     for (let round = 0; round < rounds; ++round) {
         for (const row of kRows) {
             for (let k = 0; k < sides.length; ++k) {
-                const i = (k + round) % sides.length;
-                await sides[i].send(row);
-                const ns = Number((await sides[i].reply(`time\t${row}\t`)).split("\t")[2]);
-                t.check(Number.isFinite(ns) && ns > 0, `${sides[i].name}: no time for ${row}`);
-                times[i][row].push(ns);
+                const side = sides[(k + round) % sides.length];
+                await side.send(row);
+                const [, , ns, wall] = (await side.reply(`time\t${row}\t`)).split("\t").map(Number);
+                t.check(ns > 0 && wall > 0, `${side.name}: no time for ${row}`);
+                side.times[row].push(ns);
+                side.wall[row].push(wall);
             }
         }
     }
-    // Both end when their input does, as the runtime ends a program: with status 1.
+    // Each ends when its input does, as the runtime ends a program: with status 1.
     for (const s of sides) await s.finish();
     await t.waitFor("the native program's end", kReplyMs, async () => sides[0].ended, 20);
     t.check(sides[0].ended === "status 1", `the native program ended with ${sides[0].ended}`);
-    await t.waitForStatus(sides[1].page, "ended (status 1)", kReplyMs);
-    await sides[1].page.close();
-    return [times, clock, sides[1].isolated, frameHash];
+    for (const s of sides.slice(1)) {
+        await t.waitForStatus(s.page, "ended (status 1)", kReplyMs);
+        await s.page.close();
+    }
+    return { sides, frameHash };
 }
 
-// The table, from the times of each side.
-function table(times, clock, isolated, frameHash) {
+// The table of the medians, each page's against the native program's, in
+// its CPU time and in wall-clock time (what the page is timed in: a busy
+// machine slows both the page and the native program's wall-clock time,
+// not its CPU time).
+function table({ sides, frameHash }) {
     const lines = [];
-    lines.push(`Medians of ${rounds} interleaved rounds, per call (bash bench/web.sh): native (headless backend) ` +
-        `in ${clock.native === "cpu" ? "CPU time of the process" : clock.native + " time"}, ` +
-        `headless Chromium in ${clock.Chromium === "cpu" ? "CPU time" : "performance.now() time"}` +
-        `${isolated ? " (cross-origin isolated)" : " (NOT cross-origin isolated: 100 µs resolution)"}`);
+    lines.push(`Medians of ${rounds} interleaved rounds, per call (bash bench/web.sh${also.length ? " --also ..." : ""}): ` +
+        `native on the headless backend, in CPU time of the process and in wall-clock time; headless Chromium in ` +
+        `${sides[1].clock === "cpu" ? "CPU time" : "performance.now() time"}` +
+        `${sides[1].isolated ? " (cross-origin isolated)" : " (NOT cross-origin isolated: 100 µs resolution)"}`);
+    for (const s of sides.slice(2)) lines.push(`${s.name}: the page of ${also.find(([n]) => n === s.name)[1]}`);
     lines.push("");
-    const w = [20, 10, 10, 18];
-    const cell = (s, n) => s + " ".repeat(Math.max(0, n - [...s].length));
-    const row = (c) => `| ${c.map((s, i) => cell(s, w[i])).join(" | ")} |`;
-    lines.push(row(["row", "native", "Chromium", "Chromium / native"]));
+    const head = ["row", "native CPU", "native wall"];
+    for (const s of sides.slice(1)) head.push(s.name, "/ native CPU", "/ native wall");
+    const w = head.map((h, i) => Math.max(i === 0 ? 20 : 10, [...h].length));
+    const cell = (v, n) => v + " ".repeat(Math.max(0, n - [...v].length));
+    const row = (c) => `| ${c.map((v, i) => cell(v, w[i])).join(" | ")} |`;
+    lines.push(row(head));
     lines.push(`|${w.map((n) => "-".repeat(n + 2)).join("|")}|`);
-    const m = times.map((side) => Object.fromEntries(kRows.map((r) => [r, median(side[r])])));
-    for (const r of kRows) lines.push(row([kLabels[r], duration(m[0][r]), duration(m[1][r]), (m[1][r] / m[0][r]).toFixed(2)]));
-    lines.push("");
-    for (const [i, name] of [[0, "native"], [1, "Chromium"]]) {
-        const p = m[i], parts = p.clear + 200 * p.sprite + 50 * p.line + 10 * p.circle + p.text + p.flip;
-        lines.push(`${name}: the frame's parts: clear ${duration(p.clear)} + 200 sprites ${duration(200 * p.sprite)} + ` +
-            `50 lines ${duration(50 * p.line)} + 10 circles ${duration(10 * p.circle)} + text ${duration(p.text)} + ` +
-            `flip ${duration(p.flip)} = ${duration(parts)} (the frame: ${duration(p.frame)})`);
+    const m = sides.map((side) => Object.fromEntries(kRows.map((r) => [r, median(side.times[r])])));
+    const nw = Object.fromEntries(kRows.map((r) => [r, median(sides[0].wall[r])]));
+    for (const r of kRows) {
+        const c = [kLabels[r], duration(m[0][r]), duration(nw[r])];
+        for (let i = 1; i < sides.length; ++i)
+            c.push(duration(m[i][r]), (m[i][r] / m[0][r]).toFixed(2), (m[i][r] / nw[r]).toFixed(2));
+        lines.push(row(c));
     }
     lines.push("");
-    lines.push(`Both checked their own pixels, and the page's are the native program's: every piece, and the frame ` +
+    const parts = (name, p) => {
+        const sum = p.clear + 200 * p.sprite + 50 * p.line + 10 * p.circle + p.text + p.flip;
+        lines.push(`${name}: the frame's parts: clear ${duration(p.clear)} + 200 sprites ${duration(200 * p.sprite)} + ` +
+            `50 lines ${duration(50 * p.line)} + 10 circles ${duration(10 * p.circle)} + text ${duration(p.text)} + ` +
+            `flip ${duration(p.flip)} = ${duration(sum)} (the frame: ${duration(p.frame)})`);
+    };
+    parts("native CPU", m[0]);
+    parts("native wall", nw);
+    sides.slice(1).forEach((s, i) => parts(s.name, m[i + 1]));
+    lines.push("");
+    lines.push(`All checked their own pixels, and the pages' are the native program's: every piece, and the frame ` +
         `(${frameHash ? `${frameHash[1]} pixels changed, hash ${frameHash[2]}` : "?"}).`);
     return lines.join("\n");
 }
 
+// The page timing ROW rounds times over under the sampling profiler: the
+// functions with the most samples of their own, and the share of the
+// samples in wasm, in JavaScript (the page's and Emscripten's glue) and in
+// the browser itself.
+async function profileRow({ url, browser }, row) {
+    const side = await browserSide(browser, `${url}/bench/bench_peers_qx.html`, "Chromium");
+    await side.reply("checks\tok");
+    const cdp = await side.page.target().createCDPSession();
+    await cdp.send("Profiler.enable");
+    await cdp.send("Profiler.setSamplingInterval", { interval: 50 });
+    await cdp.send("Profiler.start");
+    const times = [];
+    for (let r = 0; r < rounds; ++r) {
+        await side.send(row);
+        times.push(Number((await side.reply(`time\t${row}\t`)).split("\t")[2]));
+    }
+    const { profile: p } = await cdp.send("Profiler.stop");
+    await side.finish();
+    const byId = new Map(p.nodes.map((n) => [n.id, n]));
+    const self = new Map();
+    let total = 0, wasm = 0, js = 0;
+    for (const id of p.samples) {
+        const f = byId.get(id).callFrame;
+        const name = f.functionName || `(${f.url ? "anonymous" : "no name"})`;
+        if (name === "(idle)" || name === "(program)" || name === "(garbage collector)") {
+            self.set(name, (self.get(name) || 0) + 1);
+            continue;
+        }
+        ++total;
+        const inWasm = f.url.startsWith("wasm://") || f.url.endsWith(".wasm");
+        if (inWasm) ++wasm;
+        else ++js;
+        const key = `${name}${inWasm ? "" : " [js]"}`;
+        self.set(key, (self.get(key) || 0) + 1);
+    }
+    const lines = [`${row} in the page: median ${duration(median(times))} per call over ${rounds} rounds; ` +
+        `${total} samples of ${p.samples.length} in the program: ${(100 * wasm / total).toFixed(1)} % in wasm, ` +
+        `${(100 * js / total).toFixed(1)} % in JavaScript`, ""];
+    const top = [...self].filter(([n]) => !n.startsWith("(")).sort((a, b) => b[1] - a[1]).slice(0, 25);
+    for (const [name, n] of top) lines.push(`${(100 * n / total).toFixed(1).padStart(6)} %  ${name}`);
+    for (const [name, n] of self) if (name.startsWith("(")) lines.push(`(not the program: ${name} ${n} samples)`);
+    return lines.join("\n");
+}
+
 await t.run(async ({ url, browser }) => {
-    const result = await frameComparison({ url, browser });
-    const text = table(...result);
+    if (profile) {
+        console.log(await profileRow({ url, browser }, profile));
+        return;
+    }
+    const text = table(await frameComparison({ url, browser }));
     console.log(text);
     if (out) {
         fs.writeFileSync(`${out}.tmp`, `${text}\n`);

@@ -19,6 +19,7 @@
 //   checks <TAB> ok                      (or: check <TAB> FAILED <TAB> what, and no times)
 //   clock <TAB> cpu                      (or monotonic, in a browser, which has no CPU clock)
 //   time <TAB> row <TAB> nanoseconds per call (CPU time of the process, or that clock's time)
+//        <TAB> nanoseconds per call in wall-clock time (the monotonic clock)
 // PEERS_ROW=row times that row alone, for a few seconds, to run under a
 // profiler.
 #pragma once
@@ -341,10 +342,20 @@ bool next_line(G& g, char* line, int size) {
     }
 }
 
+inline double wall_ns() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
+}
+
 // The median time per call over a few batches, each at least a millisecond
-// of CPU time so that the clock's own cost and resolution do not count.
+// of CPU time so that the clock's own cost and resolution do not count; and
+// the median of the same batches' wall-clock time (in a browser, the same).
+struct Times {
+    double cpu, wall;
+};
 template <class F>
-double median_ns(F call) {
+Times median_ns(F call) {
     long n = 1, i = 0;
     for (;;) {
         const double t0 = cpu_ns();
@@ -352,14 +363,17 @@ double median_ns(F call) {
         if (cpu_ns() - t0 > 1e6 || n >= (1L << 26)) break;
         n *= 2;
     }
-    std::vector<double> per_call;
+    std::vector<double> cpu, wall;
     for (int batch = 0; batch < 5; ++batch) {
-        const double t0 = cpu_ns();
+        const double c0 = cpu_ns(), w0 = wall_ns();
         for (long j = 0; j < n; ++j) call(i++);
-        per_call.push_back((cpu_ns() - t0) / double(n));
+        const double w1 = wall_ns(), c1 = cpu_ns();
+        cpu.push_back((c1 - c0) / double(n));
+        wall.push_back((w1 - w0) / double(n));
     }
-    std::nth_element(per_call.begin(), per_call.begin() + 2, per_call.end());
-    return per_call[2];
+    std::nth_element(cpu.begin(), cpu.begin() + 2, cpu.end());
+    std::nth_element(wall.begin(), wall.begin() + 2, wall.end());
+    return {cpu[2], wall[2]};
 }
 
 template <class G>
@@ -375,9 +389,9 @@ int run(G& g) {
     // PEERS_ROW=name times that row alone, for three seconds, for a profiler.
     const char* only = std::getenv("PEERS_ROW");
     auto measure = [only](const char* name, auto call) {
-        double ns = median_ns(call);
+        Times ns = median_ns(call);
         for (const double t0 = cpu_ns(); only && cpu_ns() - t0 < 3e9;) ns = median_ns(call);
-        std::printf("time\t%s\t%.1f\n", name, ns);
+        std::printf("time\t%s\t%.1f\t%.1f\n", name, ns.cpu, ns.wall);
         std::fflush(stdout);
     };
     auto time_row = [&](const std::string& name) {
