@@ -272,6 +272,7 @@ function table({ sides, frameHash }) {
 // functions with the most samples of their own, and the share of the
 // samples in wasm, in JavaScript (the page's and Emscripten's glue) and in
 // the browser itself.
+const kNotTheProgram = new Set(["(idle)", "(program)", "(garbage collector)", "(root)"]);
 async function profileRow({ url, browser }, row) {
     const side = await browserSide(browser, `${url}/bench/bench_peers_qx.html`, "Chromium");
     await side.reply("checks\tok");
@@ -292,7 +293,7 @@ async function profileRow({ url, browser }, row) {
     for (const id of p.samples) {
         const f = byId.get(id).callFrame;
         const name = f.functionName || `(${f.url ? "anonymous" : "no name"})`;
-        if (name === "(idle)" || name === "(program)" || name === "(garbage collector)") {
+        if (kNotTheProgram.has(name)) {
             self.set(name, (self.get(name) || 0) + 1);
             continue;
         }
@@ -306,9 +307,9 @@ async function profileRow({ url, browser }, row) {
     const lines = [`${row} in the page: median ${duration(median(times))} per call over ${rounds} rounds; ` +
         `${total} samples of ${p.samples.length} in the program: ${(100 * wasm / total).toFixed(1)} % in wasm, ` +
         `${(100 * js / total).toFixed(1)} % in JavaScript`, ""];
-    const top = [...self].filter(([n]) => !n.startsWith("(")).sort((a, b) => b[1] - a[1]).slice(0, 25);
+    const top = [...self].filter(([n]) => !kNotTheProgram.has(n)).sort((a, b) => b[1] - a[1]).slice(0, 25);
     for (const [name, n] of top) lines.push(`${(100 * n / total).toFixed(1).padStart(6)} %  ${name}`);
-    for (const [name, n] of self) if (name.startsWith("(")) lines.push(`(not the program: ${name} ${n} samples)`);
+    for (const [name, n] of self) if (kNotTheProgram.has(name)) lines.push(`(not the program: ${name} ${n} samples)`);
     return lines.join("\n");
 }
 

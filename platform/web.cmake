@@ -83,16 +83,18 @@ set(QXP_NEVER_SLEEP
 # times its native time). What they reach below the layer never sleeps
 # either, and is left out by name: FreeType (its API, FT_*, through which
 # the layer alone calls it), the layer's opening of a face file (which the
-# text's glyph lookup can reach), and the C library's formatting into a
-# string (qx_printf's). These are Asyncify's patterns ('*' matches any
-# characters), not functions to keep.
-set(QXP_NEVER_SLEEP_BELOW "FT_*" "plat::open_face(*)" vsnprintf)
+# text's glyph lookup can reach), and the C library's formatting (the
+# core every printf shares, which qx_printf reaches through vsnprintf,
+# formatting into a string; kept where the program has it, like the GDI
+# functions). '*' matches any characters.
+set(QXP_NEVER_SLEEP_BELOW "FT_*" "plat::open_face(*)" __vfprintf_internal)
 # Asyncify looks the names up in the linked program, and warns about each it
 # does not find: a function no code calls is dropped by the linker, and with
 # -flto most are inlined into their callers and dropped too. Exported (where
 # the program has them), they stay for Asyncify to find, at about 20 KB of a
 # page's 1 MB of wasm.
 list(TRANSFORM QXP_NEVER_SLEEP PREPEND "-Wl,--export-if-defined=" OUTPUT_VARIABLE QXP_NEVER_SLEEP_KEPT)
+list(APPEND QXP_NEVER_SLEEP_KEPT -Wl,--export-if-defined=__vfprintf_internal)
 list(JOIN QXP_NEVER_SLEEP "\n" QXP_NEVER_SLEEP_TEXT)
 list(JOIN QXP_NEVER_SLEEP_BELOW "\n" QXP_NEVER_SLEEP_BELOW_TEXT)
 string(APPEND QXP_NEVER_SLEEP_TEXT "\n${QXP_NEVER_SLEEP_BELOW_TEXT}")
