@@ -25,6 +25,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -320,8 +321,9 @@ inline double cpu_ns() {
 }
 
 // A program whose standard input may have nothing yet without having ended
-// (a page's, which the benchmark fills as it goes) gives G a wait(), which
-// lets the input come; the read is then made again.
+// (a page's, which the benchmark fills as it goes: the read fails with
+// EAGAIN) gives G a wait(), which lets the input come; the read is then
+// made again. Any other failure ends the input.
 template <class G, class = void>
 struct can_wait : std::false_type {};
 template <class G>
@@ -330,9 +332,10 @@ struct can_wait<G, std::void_t<decltype(std::declval<G&>().wait())>> : std::true
 template <class G>
 bool next_line(G& g, char* line, int size) {
     for (;;) {
+        errno = 0;
         if (std::fgets(line, size, stdin)) return true;
         if constexpr (can_wait<G>::value) {
-            if (std::ferror(stdin) && !std::feof(stdin)) {
+            if (std::ferror(stdin) && !std::feof(stdin) && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                 std::clearerr(stdin);
                 g.wait();
                 continue;
