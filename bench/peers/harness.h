@@ -15,9 +15,11 @@
 // whether every check passed, then times the rows its standard input names,
 // one a line (frame, clear, pset, line, circle, sprite, text, flip; all),
 // until that ends, and answers each with the median time per call:
-//   pixels <TAB> piece <TAB> count [<TAB> hash]
+//   pixels <TAB> piece <TAB> count <TAB> hash
 //   checks <TAB> ok                      (or: check <TAB> FAILED <TAB> what, and no times)
-//   time <TAB> row <TAB> nanoseconds per call (CPU time of the process)
+//   clock <TAB> cpu                      (or monotonic, in a browser, which has no CPU clock)
+//   time <TAB> row <TAB> nanoseconds per call (CPU time of the process, or that clock's time)
+//        <TAB> nanoseconds per call in wall-clock time (the monotonic clock)
 // PEERS_ROW=row times that row alone, for a few seconds, to run under a
 // profiler; with PEERS_CALLS=n it makes exactly n calls of it instead,
 // untimed, so that two runs under callgrind with different n give the
@@ -25,6 +27,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -32,6 +35,8 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace peers {
@@ -229,7 +234,12 @@ Checks check(G& g, const Colours<G>& k) {
         g.flip();
         g.read(true, screen);
     };
-    auto report = [](const char* piece, const Piece& pixels) { std::printf("pixels\t%s\t%zu\n", piece, pixels.size()); };
+    auto report = [](const char* piece, const Piece& pixels) {
+        uint64_t h = 1469598103934665603ull;  // FNV-1a of where each pixel is and what it became
+        for (auto [at, rgb] : pixels)
+            for (uint64_t v : {uint64_t(at), uint64_t(rgb)}) h = (h ^ v) * 1099511628211ull;
+        std::printf("pixels\t%s\t%zu\t%016llx\n", piece, pixels.size(), (unsigned long long)h);
+    };
 
     g.sprite(100, 100);
     g.clear(k.clear);
@@ -298,16 +308,59 @@ Checks check(G& g, const Colours<G>& k) {
 
 // ---- Timing
 
-inline double cpu_ns() {
+// The process's CPU time where the system keeps it; in a browser, which
+// keeps none (the call fails), the page's monotonic clock instead.
+inline bool has_cpu_clock() {
     timespec t;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    static const bool has = clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t) == 0;
+    return has;
+}
+
+inline double cpu_ns() {
+    timespec t{};
+    clock_gettime(has_cpu_clock() ? CLOCK_PROCESS_CPUTIME_ID : CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
+}
+
+// A program whose standard input may have nothing yet without having ended
+// (a page's, which the benchmark fills as it goes: the read fails with
+// EAGAIN) gives G a wait(), which lets the input come; the read is then
+// made again. Any other failure ends the input.
+template <class G, class = void>
+struct can_wait : std::false_type {};
+template <class G>
+struct can_wait<G, std::void_t<decltype(std::declval<G&>().wait())>> : std::true_type {};
+
+template <class G>
+bool next_line(G& g, char* line, int size) {
+    for (;;) {
+        errno = 0;
+        if (std::fgets(line, size, stdin)) return true;
+        if constexpr (can_wait<G>::value) {
+            if (std::ferror(stdin) && !std::feof(stdin) && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                std::clearerr(stdin);
+                g.wait();
+                continue;
+            }
+        }
+        return false;
+    }
+}
+
+inline double wall_ns() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
     return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
 }
 
 // The median time per call over a few batches, each at least a millisecond
-// of CPU time so that the clock's own cost and resolution do not count.
+// of CPU time so that the clock's own cost and resolution do not count; and
+// the median of the same batches' wall-clock time (in a browser, the same).
+struct Times {
+    double cpu, wall;
+};
 template <class F>
-double median_ns(F call) {
+Times median_ns(F call) {
     long n = 1, i = 0;
     for (;;) {
         const double t0 = cpu_ns();
@@ -315,14 +368,17 @@ double median_ns(F call) {
         if (cpu_ns() - t0 > 1e6 || n >= (1L << 26)) break;
         n *= 2;
     }
-    std::vector<double> per_call;
+    std::vector<double> cpu, wall;
     for (int batch = 0; batch < 5; ++batch) {
-        const double t0 = cpu_ns();
+        const double c0 = cpu_ns(), w0 = wall_ns();
         for (long j = 0; j < n; ++j) call(i++);
-        per_call.push_back((cpu_ns() - t0) / double(n));
+        const double w1 = wall_ns(), c1 = cpu_ns();
+        cpu.push_back((c1 - c0) / double(n));
+        wall.push_back((w1 - w0) / double(n));
     }
-    std::nth_element(per_call.begin(), per_call.begin() + 2, per_call.end());
-    return per_call[2];
+    std::nth_element(cpu.begin(), cpu.begin() + 2, cpu.end());
+    std::nth_element(wall.begin(), wall.begin() + 2, wall.end());
+    return {cpu[2], wall[2]};
 }
 
 template <class G>
@@ -332,6 +388,7 @@ int run(G& g) {
     for (const std::string& what : checks.failed) std::printf("check\tFAILED\t%s\n", what.c_str());
     if (!checks.failed.empty()) return 3;
     std::printf("checks\tok\n");
+    std::printf("clock\t%s\n", has_cpu_clock() ? "cpu" : "monotonic");
     std::fflush(stdout);
 
     // PEERS_ROW=name times that row alone, for three seconds, for a profiler.
@@ -344,9 +401,9 @@ int run(G& g) {
             std::printf("calls\t%s\t%ld\n", name, n);
             return;
         }
-        double ns = median_ns(call);
+        Times ns = median_ns(call);
         for (const double t0 = cpu_ns(); only && cpu_ns() - t0 < 3e9;) ns = median_ns(call);
-        std::printf("time\t%s\t%.1f\n", name, ns);
+        std::printf("time\t%s\t%.1f\t%.1f\n", name, ns.cpu, ns.wall);
         std::fflush(stdout);
     };
     auto time_row = [&](const std::string& name) {
@@ -374,7 +431,7 @@ int run(G& g) {
         return 0;
     }
     // The rows to time, one a line; "all" is every row.
-    for (char line[64]; std::fgets(line, sizeof line, stdin);) {
+    for (char line[64]; next_line(g, line, sizeof line);) {
         std::string name(line, std::strcspn(line, "\r\n"));
         if (name != "all") time_row(name);
         else

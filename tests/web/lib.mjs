@@ -132,8 +132,11 @@ export async function run(body) {
 
 // Opens a page of the build; what it prints to the console goes to ours
 // (but Chromium's advice on reading canvases, which the tests do on purpose).
-export async function open(browser, url) {
+// before(page), when given, runs before the page loads (to add scripts that
+// run ahead of the page's own).
+export async function open(browser, url, before) {
     const page = await browser.newPage();
+    if (before) await before(page);
     page.on("console", (m) => {
         if (!m.text().includes("willReadFrequently")) console.log(`  page: ${m.text()}`);
     });
@@ -200,7 +203,7 @@ export async function canvasShot(page, name, rect) {
 }
 
 // A fontconfig setup that knows only the fonts packed into the pages.
-function packedFontsConfig() {
+export function packedFontsConfig() {
     const file = path.join(scratch(), "fonts.conf");
     if (!fs.existsSync(file)) {
         const dir = path.join(path.resolve(buildDir), "platform", "fonts");
