@@ -95,8 +95,10 @@ set(QXP_NEVER_SLEEP
 # text's glyph lookup can reach), and the C library's formatting (the
 # core every printf shares, which qx_printf reaches through vsnprintf,
 # formatting into a string; kept where the program has it, like the GDI
-# functions). '*' matches any characters.
-set(QXP_NEVER_SLEEP_BELOW "FT_*" "plat::open_face(*)" __vfprintf_internal)
+# functions), and the handle table's dropping of an object (a DC, a bitmap
+# or a font freed, the font's last owner through a shared pointer, whose
+# release is a call through a pointer). '*' matches any characters.
+set(QXP_NEVER_SLEEP_BELOW "FT_*" "plat::open_face(*)" "plat::HandleTable::drop_object(*)" __vfprintf_internal)
 # Asyncify looks the names up in the linked program, and warns about each it
 # does not find: a function no code calls is dropped by the linker, and with
 # -flto most are inlined into their callers and dropped too. Exported (where

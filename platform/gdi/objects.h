@@ -191,7 +191,11 @@ public:
 private:
     // More slots, all free; short of memory, throws with the table unchanged.
     void grow();
-    void drop_object(Slot* s);
+    // Out of line, whatever the optimiser would do: the browser build leaves
+    // it out of Asyncify's instrumentation by name, and its body (a shared
+    // pointer's release, a call through a pointer) inlined into a caller
+    // would have the caller instrumented.
+    [[gnu::noinline]] void drop_object(Slot* s);
 
     Slot* slots_ = nullptr;
     uint32_t* free_ = nullptr;  // as many entries as slots: releasing never allocates
