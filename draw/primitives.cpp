@@ -85,6 +85,43 @@ void qx_yline(HDC hdc, int x, int y, int height, short color) { run(hdc, x, y, h
 
 namespace {
 
+bool inside(const Box& b, int x, int y) { return x >= b.left && x < b.right && y >= b.top && y < b.bottom; }
+
+// The points of line() when both its ends lie in the visible box, and so
+// all of it (the box is convex): the same points in the same order, walked
+// from the first end with no clipping and in int arithmetic. A run along an
+// axis goes up or right from its lower end, as run() does; any other line
+// steps from (x1, y1), its minor coordinate moving once the error, which
+// starts at 0, reaches the major delta.
+[[gnu::always_inline]] inline void walk_inside(HDC hdc, int x1, int y1, int x2, int y2, short color, int skip) {
+    if (x1 == x2) {
+        const int from = y1 <= y2 ? y1 + skip : y2, to = y1 <= y2 ? y2 : y1 - skip;
+        for (int y = from; y <= to; ++y) qx_pset(hdc, x1, y, color);
+        return;
+    }
+    if (y1 == y2) {
+        const int from = x1 <= x2 ? x1 + skip : x2, to = x1 <= x2 ? x2 : x1 - skip;
+        for (int x = from; x <= to; ++x) qx_pset(hdc, x, y1, color);
+        return;
+    }
+    const int xstep = x2 < x1 ? -1 : 1, ystep = y2 < y1 ? -1 : 1;
+    const int dx = x2 < x1 ? x1 - x2 : x2 - x1, dy = y2 < y1 ? y1 - y2 : y2 - y1;
+    const bool x_major = dx > dy;
+    const int major = x_major ? dx : dy, minor = x_major ? dy : dx;
+    int x = x1, y = y1, err = 0;
+    for (int i = 0; i <= major; ++i) {
+        if (i >= skip) qx_pset(hdc, x, y, color);
+        err += minor;
+        if (err >= major) {
+            err -= major;
+            if (x_major) y += ystep;
+            else x += xstep;
+        }
+        if (x_major) x += xstep;
+        else y += ystep;
+    }
+}
+
 // The line of qx_line. With skip_first, all its pixels but (x1, y1): a
 // circle's segments share their ends, and drawing a shared end twice leaves
 // the same pixels as drawing it once.
@@ -92,6 +129,14 @@ namespace {
 void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first, const Box* visible = nullptr) {
     i64 dx = i64(x2) - x1, dy = i64(y2) - y1;
     const int skip = skip_first ? 1 : 0;
+    // The surface is looked at first whichever way the line is drawn (a run
+    // that draws nothing never asks, and no line here is such a run).
+    Box b;
+    if (!visible) {
+        if (!visible_logical(hdc, &b)) return;
+        visible = &b;
+    }
+    if (inside(*visible, x1, y1) && inside(*visible, x2, y2)) return walk_inside(hdc, x1, y1, x2, y2, color, skip);
     if (x1 == x2) {
         int from = y1 <= y2 ? qx_clamp_int(i64(y1) + skip) : y2;
         return run(hdc, x1, from, qx_clamp_int(std::llabs(dy) + 1 - skip), true, color, visible);
@@ -109,9 +154,7 @@ void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first,
     // remainder, so the walk can start at the first step that can be seen.
     const bool x_major = dx > dy;
     const i64 major = x_major ? dx : dy, minor = x_major ? dy : dx;
-    Box b;
-    if (visible) b = *visible;
-    else if (!visible_logical(hdc, &b)) return;
+    b = *visible;
     i64 first, last;
     if (x_major ? !steps_inside(x1, xstep, major + 1, b.left, b.right, &first, &last)
                 : !steps_inside(y1, ystep, major + 1, b.top, b.bottom, &first, &last))
@@ -185,12 +228,18 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
     Box visible;
     if (!visible_logical(hdc, &visible)) return;
     const int sx = qx_clamp_int(i64(cx) + r - 1), sy = cy;  // one pixel inside cx + r
+    // A segment with both ends on the surface (nearly all of them, one or
+    // two points long) is walked here; the rest go the long way.
+    auto segment = [&](int x1, int y1, int x2, int y2, bool skip_first) {
+        if (inside(visible, x1, y1) && inside(visible, x2, y2)) walk_inside(hdc, x1, y1, x2, y2, color, skip_first);
+        else line(hdc, x1, y1, x2, y2, color, skip_first, &visible);
+    };
     int px = sx, py = sy;
     for (int d = 1; d < 360; ++d) {
         int nx = to_int(cx + r * t.cos[d]), ny = to_int(cy + r * t.sin[d]);
-        line(hdc, px, py, nx, ny, color, d > 1, &visible);
+        segment(px, py, nx, ny, d > 1);
         px = nx;
         py = ny;
     }
-    line(hdc, px, py, sx, sy, color, true, &visible);
+    segment(px, py, sx, sy, true);
 }

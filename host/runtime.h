@@ -32,7 +32,7 @@ inline COLORREF qx_palette(short color) { return coltbl[static_cast<unsigned>(co
 inline int qx_clamp_int(long long v) { return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v); }
 
 // 2 * v, held at INT_MIN or INT_MAX instead of overflowing.
-inline int qx_twice(int v) { return qx_clamp_int(2LL * v); }
+inline int qx_twice(int v) { return v > INT_MAX / 2 ? INT_MAX : v < INT_MIN / 2 ? INT_MIN : 2 * v; }
 
 // The doubling rule: a logical position or size in device pixels.
 inline int qx_device(int v) { return bai == 1 ? qx_twice(v) : v; }

@@ -36,11 +36,13 @@ Stock& stock() {
             Slot* slot = nullptr;
             st.brushes[i] = handles().allocate(Kind::brush, &slot);
             slot->stock = true;
+            slot->refs = Slot::kStockRefs;
             slot->brush.set(i < 5 ? colors[i] : 0, i == 5);
         }
         Slot* slot = nullptr;
         st.system_font = handles().allocate(Kind::font, &slot);
         slot->stock = true;
+        slot->refs = Slot::kStockRefs;
         slot->font = std::make_unique<Font>();
         slot->font->builtin = true;
         std::strcpy(slot->font->logfont.lfFaceName, "System");
@@ -48,6 +50,7 @@ Stock& stock() {
         slot->font->logfont.lfWeight = FW_NORMAL;
         st.mono_bitmap = static_cast<HBITMAP>(handles().allocate(Kind::bitmap, &slot));
         slot->stock = true;
+        slot->refs = Slot::kStockRefs;
         slot->bitmap = std::make_unique<Bitmap>();
         slot->bitmap->surface.resize(1, 1);
         slot->bitmap->surface.bits_per_pixel = 1;
@@ -57,16 +60,30 @@ Stock& stock() {
 }
 
 
-// Drops one selection of h; an object deleted while selected goes now.
+// The object of a slot deleted while selected, now that nothing holds it.
+[[gnu::cold]] [[gnu::noinline]] void release_pending(Slot* s) { handles().release(s); }
+
+// Drops one selection of a held slot; an object deleted while selected goes
+// now. (A stock object's count never falls to 0.)
+inline void deselect(Slot& s) {
+    if (--s.refs == Slot::kPending) release_pending(&s);
+}
+
+// The same for a handle a DC holds, which may be null (no bitmap).
 inline void deselect(const void* h) {
-    Slot* s = handles().selected_slot(h);
-    if (!s || s->selected == 0) return;
-    if (--s->selected == 0 && s->delete_pending) handles().release(s);
+    if (Slot* s = handles().selected_slot(h)) deselect(*s);
+}
+
+inline void take_brush(DC& dc, HBRUSH h, const Slot& s) {
+    dc.brush = h;
+    dc.brush_pixel = s.brush.pixel;
+    dc.brush_paints = !s.brush.null_brush;
 }
 
 DC* new_dc(HDC* out) {
     auto made = std::make_unique<DC>();
-    made->brush = static_cast<HBRUSH>(stock().brushes[WHITE_BRUSH]);
+    const auto white = static_cast<HBRUSH>(stock().brushes[WHITE_BRUSH]);
+    take_brush(*made, white, handles().held_slot(white));
     made->font = static_cast<HFONT>(stock().system_font);
     Slot* slot = nullptr;
     *out = static_cast<HDC>(handles().allocate(Kind::dc, &slot));
@@ -130,15 +147,16 @@ extern "C" DWORD WINAPI GetObjectType(HGDIOBJ h) {
 
 namespace {
 
-[[gnu::noinline]] HGDIOBJ select_object(DC* dc, HGDIOBJ h) {
+[[gnu::noinline]] HGDIOBJ select_object(HDC hdc, HGDIOBJ h) {
+    DC* dc = dc_from(hdc);
     Slot* s = handles().lookup_any(h);
-    if (!dc || !s || s->delete_pending) return nullptr;
+    if (!dc || !s || s->delete_pending()) return nullptr;
     HGDIOBJ old = nullptr;
     switch (s->kind()) {
         case Kind::brush:
             old = dc->brush;
             if (old == h) return old;
-            dc->brush = static_cast<HBRUSH>(h);
+            take_brush(*dc, static_cast<HBRUSH>(h), *s);
             break;
         case Kind::font:
             old = dc->font;
@@ -150,7 +168,7 @@ namespace {
             if (!dc->memory) return nullptr;
             old = dc->bitmap;
             if (old == h) return old;
-            if (s->selected > 0 && !s->stock) return nullptr;
+            if (s->selected() > 0 && !s->stock) return nullptr;
             dc->bitmap = static_cast<HBITMAP>(h);
             dc->surface = &s->bitmap->surface;
             break;
@@ -158,7 +176,7 @@ namespace {
         default:
             return nullptr;
     }
-    ++s->selected;
+    ++s->refs;
     deselect(old);
     return old;
 }
@@ -167,10 +185,10 @@ namespace {
     Slot* s = handles().lookup_any(h);
     if (!s || s->kind() == Kind::dc || s->kind() == Kind::window) return FALSE;
     if (s->stock) return TRUE;
-    if (s->selected > 0) {
+    if (s->selected() > 0) {
         if (s->kind() == Kind::bitmap) return FALSE;
         // Windows keeps a selected brush or font alive until it is deselected.
-        s->delete_pending = true;
+        s->refs |= Slot::kPending;
         return TRUE;
     }
     handles().release(s);
@@ -179,26 +197,36 @@ namespace {
 
 }  // namespace
 
-// Brushes, made and selected per pixel, take the short way; every other
-// object the general one.
-extern "C" HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
+// Brushes, made and selected per pixel, take the short way, small enough
+// to be inlined into the caller when the layer is linked with it; every
+// other object and every failure the general one.
+QX_FAST_ENTRIES_BEGIN
+extern "C" QX_FAST_ENTRY HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     DC* dc = dc_from(hdc);
     Slot* s = handles().lookup(h, Kind::brush);
-    if (!dc || !s || s->delete_pending) return select_object(dc, h);
-    HGDIOBJ old = dc->brush;
-    if (old == h) return old;
-    dc->brush = static_cast<HBRUSH>(h);
-    ++s->selected;
-    deselect(old);
+    if (!dc || !s || s->delete_pending()) [[unlikely]]
+        return select_object(hdc, h);
+    const HBRUSH old = dc->brush;
+    if (old != h) {
+        Slot& o = handles().held_slot(old);
+        take_brush(*dc, static_cast<HBRUSH>(h), *s);
+        ++s->refs;
+        deselect(o);
+    }
     return old;
 }
+QX_FAST_ENTRIES_END
 
-extern "C" BOOL WINAPI DeleteObject(HGDIOBJ h) {
+QX_FAST_ENTRIES_BEGIN
+extern "C" QX_FAST_ENTRY BOOL WINAPI DeleteObject(HGDIOBJ h) {
+    // An unselected brush that is not a stock object is freed at once.
     Slot* s = handles().lookup(h, Kind::brush);
-    if (!s || s->stock || s->selected > 0) return delete_object(h);
-    handles().release(s);
+    if (!s || s->refs != 0) [[unlikely]]
+        return delete_object(h);
+    handles().release_brush(s);
     return TRUE;
 }
+QX_FAST_ENTRIES_END
 
 extern "C" int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
     Slot* s = handles().lookup_any(h);
@@ -292,7 +320,7 @@ extern "C" HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
 namespace {
 // A brush when the table must grow for it first: that allocates, and short
 // of memory the call fails.
-[[gnu::noinline]] HBRUSH new_brush_growing(COLORREF color) {
+[[gnu::cold]] [[gnu::noinline]] HBRUSH new_brush_growing(COLORREF color) {
     return or_fail<HBRUSH>(nullptr, [&] {
         Slot* slot = nullptr;
         auto h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
@@ -302,12 +330,15 @@ namespace {
 }
 }  // namespace
 
-extern "C" HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
+QX_FAST_ENTRIES_BEGIN
+extern "C" QX_FAST_ENTRY HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
     // A free slot (the one the last deleted brush left, when brushes are made
     // and deleted per pixel) takes the brush without allocating.
-    if (!handles().has_free_slot()) return new_brush_growing(color);
+    if (!handles().has_free_slot()) [[unlikely]]
+        return new_brush_growing(color);
     Slot* slot = nullptr;
     auto h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
     slot->brush.set(color & 0x00FFFFFF, false);
     return h;
 }
+QX_FAST_ENTRIES_END

@@ -16,23 +16,23 @@ constinit HandleTable g_handle_table;
 void HandleTable::grow() {
     // Both arrays are made before anything changes, so a failed allocation
     // leaves the table as it was.
-    const uint32_t capacity = std::max<uint32_t>(64, 2 * count_);
-    if (capacity <= count_ || capacity > (uint32_t(1) << 31)) throw std::bad_alloc();
+    const size_t capacity = std::max<size_t>(64, 2 * count_);
+    if (capacity <= count_ || capacity > (size_t(1) << 31)) throw std::bad_alloc();
     auto* slots = static_cast<Slot*>(::operator new(sizeof(Slot) * capacity, std::align_val_t(alignof(Slot))));
     uint32_t* free_list = new (std::nothrow) uint32_t[capacity];
     if (!free_list) {
         ::operator delete(slots, std::align_val_t(alignof(Slot)));
         throw std::bad_alloc();
     }
-    for (uint32_t i = 0; i < count_; ++i) {
+    for (size_t i = 0; i < count_; ++i) {
         new (&slots[i]) Slot(std::move(slots_[i]));
         slots_[i].~Slot();
     }
-    for (uint32_t i = count_; i < capacity; ++i) new (&slots[i]) Slot();
+    for (size_t i = count_; i < capacity; ++i) new (&slots[i]) Slot();
     // The free list keeps its order; the new slots go under it, lowest
     // index on top, so that slots are handed out in order.
     std::copy(free_, free_ + free_count_, free_list + (capacity - count_));
-    for (uint32_t i = 0; i < capacity - count_; ++i) free_list[i] = capacity - 1 - i;
+    for (size_t i = 0; i < capacity - count_; ++i) free_list[i] = uint32_t(capacity - 1 - i);
     // The old slots and list are given back only now that nothing reads them.
     if (slots_) ::operator delete(slots_, std::align_val_t(alignof(Slot)));
     delete[] free_;

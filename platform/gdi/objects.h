@@ -18,6 +18,23 @@
 #include <string>
 #include <vector>
 
+// An entry point that is a few instructions on its common path, with the
+// rest out of line: linked with link-time optimisation, its body is inlined
+// into every caller, past the inliner's size limit for functions not
+// declared inline (which the entry points, declared by <windows.h>, are
+// not). Without link-time optimisation it is an ordinary function. GCC
+// warns that such a function "might not be inlinable", true of callers in
+// other units compiled without link-time optimisation, where nothing is
+// lost: QX_FAST_ENTRIES_BEGIN / _END hold that warning back around them.
+#define QX_FAST_ENTRY [[gnu::always_inline]]
+#if defined(__GNUC__) && !defined(__clang__)
+#define QX_FAST_ENTRIES_BEGIN _Pragma("GCC diagnostic push") _Pragma("GCC diagnostic ignored \"-Wattributes\"")
+#define QX_FAST_ENTRIES_END _Pragma("GCC diagnostic pop")
+#else
+#define QX_FAST_ENTRIES_BEGIN
+#define QX_FAST_ENTRIES_END
+#endif
+
 namespace plat {
 
 using backend::to_colorref;
@@ -50,11 +67,12 @@ struct Surface : backend::Surface {
     void resize(int w, int h);
     // [left, right) x [top, bottom), inside the surface and not empty, was
     // written; marks the surface dirty for the backend too.
-    void drew(int64_t left, int64_t top, int64_t right, int64_t bottom) {
-        damage.left = std::min(damage.left, int32_t(left));
-        damage.top = std::min(damage.top, int32_t(top));
-        damage.right = std::max(damage.right, int32_t(right));
-        damage.bottom = std::max(damage.bottom, int32_t(bottom));
+    [[gnu::always_inline]] void drew(int64_t left, int64_t top, int64_t right, int64_t bottom) {
+        // Most writes land inside the damage already: compared, not stored.
+        if (left < damage.left) damage.left = int32_t(left);
+        if (top < damage.top) damage.top = int32_t(top);
+        if (right > damage.right) damage.right = int32_t(right);
+        if (bottom > damage.bottom) damage.bottom = int32_t(bottom);
         touch();
     }
     // The whole surface now holds `pixel`.
@@ -100,6 +118,10 @@ struct DC {
     HBITMAP bitmap = nullptr;    // memory DCs: the selected bitmap
     HBITMAP default_bitmap = nullptr;
     HBRUSH brush = nullptr;
+    // The selected brush's pixel, and whether it paints at all (not the null
+    // brush): brushes never change once made, so PatBlt reads them here.
+    uint32_t brush_pixel = 0xFFFFFF;
+    bool brush_paints = true;
     HFONT font = nullptr;        // nullptr or the stock system font: the built-in bitmap font
     COLORREF text_color = 0x000000;
     COLORREF bk_color = 0xFFFFFF;
@@ -109,19 +131,30 @@ struct DC {
 
 // 64 bytes, a cache line: a slot's address is its index shifted, not multiplied.
 struct alignas(64) Slot {
-    // generation << 8 | kind, so that one comparison checks both.
-    uint32_t tag = 1u << 8;
+    // kind << 16 | generation, so that one comparison checks both. 64 bits
+    // wide, as the table's counts are: no store of a 32-bit pixel can alias
+    // them, so the compiler need not read them again after one.
+    uint64_t tag = 1;
+    // The DCs the object is selected into, and kPending once it was deleted
+    // while selected (it is freed when the count falls to 0). A stock object
+    // starts at kStockRefs, which no count of selections reaches down from:
+    // so an object that can be freed at once is one with refs == 0, a single
+    // comparison.
+    uint32_t refs = 0;
     bool stock = false;
-    bool delete_pending = false;  // deleted while selected: freed when deselected
-    int selected = 0;             // DCs the object is selected into
     Brush brush;                  // inline: brushes are made per pixel
     std::unique_ptr<DC> dc;
     std::unique_ptr<Bitmap> bitmap;
     std::shared_ptr<Font> font;   // fonts of one description share what they render (font.cpp)
     Window* window = nullptr;     // owned by the window registry
 
-    Kind kind() const { return static_cast<Kind>(tag & 0xFF); }
-    uint16_t generation() const { return static_cast<uint16_t>(tag >> 8); }
+    static constexpr uint32_t kPending = 0x80000000u;
+    static constexpr uint32_t kStockRefs = 0x40000000u;
+
+    Kind kind() const { return static_cast<Kind>(tag >> 16); }
+    uint16_t generation() const { return static_cast<uint16_t>(tag); }
+    uint32_t selected() const { return refs & ~kPending; }
+    bool delete_pending() const { return (refs & kPending) != 0; }
 };
 
 // The table is a fixed object with no constructor to run and no destructor:
@@ -140,10 +173,8 @@ public:
         if (free_count_ == 0) grow();
         const uint32_t index = free_[--free_count_];
         Slot& s = slots_[index];
-        s.tag = (s.tag & ~0xFFu) | static_cast<uint32_t>(kind);
-        s.stock = false;
-        s.delete_pending = false;
-        s.selected = 0;
+        // A free slot holds no selections and is no stock object (release).
+        s.tag |= uint64_t(kind) << 16;
         *out = &s;
         return reinterpret_cast<void*>((static_cast<uintptr_t>(index) + 1) << kGenerationBits | s.generation());
     }
@@ -162,7 +193,11 @@ public:
         uintptr_t index1 = v >> kGenerationBits;
         if (index1 - 1 >= count_) return nullptr;
         Slot& s = slots_[index1 - 1];
-        return s.tag == ((static_cast<uint32_t>(v) & 0xFFFFu) << 8 | static_cast<uint32_t>(kind)) ? &s : nullptr;
+        return s.tag == tag_of(handle, kind) ? &s : nullptr;
+    }
+    // The tag a live object of that kind behind that handle has.
+    static uint64_t tag_of(const void* handle, Kind kind) {
+        return uint64_t(uint16_t(reinterpret_cast<uintptr_t>(handle))) | uint64_t(kind) << 16;
     }
     void release(const void* handle) {
         if (Slot* s = lookup_any(handle)) release(s);
@@ -171,10 +206,15 @@ public:
     // holds none, and frees nothing.
     void release(Slot* s) {
         if (s->kind() != Kind::brush) drop_object(s);
-        // Generation 0 is never issued, so a zeroed value cannot match a live slot.
-        uint32_t generation = (s->tag >> 8) + 1;
-        if ((generation & 0xFFFF) == 0) generation = 1;
-        s->tag = (generation & 0xFFFF) << 8;  // Kind::free
+        s->refs = 0;
+        release_brush(s);
+    }
+    // Frees the slot of a brush no DC holds (a brush holds nothing else).
+    // Generation 0 is never issued, so a zeroed value cannot match a live
+    // slot.
+    void release_brush(Slot* s) {
+        const uint64_t next = (s->tag + 1) & 0xFFFF;
+        s->tag = next ? next : 1;  // Kind::free
         free_[free_count_++] = static_cast<uint32_t>(s - slots_);
     }
     // Every slot is either free or holds an object.
@@ -186,6 +226,10 @@ public:
     Slot* selected_slot(const void* handle) {
         uintptr_t index1 = reinterpret_cast<uintptr_t>(handle) >> kGenerationBits;
         return index1 - 1 < count_ ? &slots_[index1 - 1] : nullptr;
+    }
+    // The same for a handle known not to be null (a DC's brush always is one).
+    Slot& held_slot(const void* handle) {
+        return slots_[(reinterpret_cast<uintptr_t>(handle) >> kGenerationBits) - 1];
     }
 
 private:
@@ -199,8 +243,8 @@ private:
 
     Slot* slots_ = nullptr;
     uint32_t* free_ = nullptr;  // as many entries as slots: releasing never allocates
-    uint32_t count_ = 0;        // slots made
-    uint32_t free_count_ = 0;
+    size_t count_ = 0;          // slots made
+    size_t free_count_ = 0;
 };
 
 extern constinit HandleTable g_handle_table;

@@ -112,25 +112,26 @@ namespace {
 
 }  // namespace
 
-extern "C" BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
+QX_FAST_ENTRIES_BEGIN
+extern "C" QX_FAST_ENTRY BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
     DC* dc = dc_from(hdc);
-    if (!dc) return FALSE;
     // A doubled pixel in a solid brush, the commonest fill: 2 x 2 wholly
     // inside an unclipped 32-bit surface goes straight to the pixels.
-    Surface* s = dc->surface;
-    if (rop == PATCOPY && w == 2 && h == 2 && s && !dc->has_clip && s->bits_per_pixel == 32 && x >= 0 && y >= 0 &&
-        x < s->width - 1 && y < s->height - 1) {
-        // The DC's brush is selected, so alive: its slot needs no check.
-        if (Slot* b = handles().selected_slot(dc->brush); b && !b->brush.null_brush) {
-            uint32_t* p = s->bits + int64_t(y) * s->stride + x;
-            const uint32_t pixel = b->brush.pixel;
-            p[0] = p[1] = p[s->stride] = p[s->stride + 1] = pixel;
-            s->drew(x, y, int64_t(x) + 2, int64_t(y) + 2);
-            return TRUE;
-        }
+    Surface* s = dc ? dc->surface : nullptr;
+    if (s && rop == PATCOPY && w == 2 && h == 2 && dc->brush_paints && !dc->has_clip && s->bits_per_pixel == 32 &&
+        unsigned(x) < unsigned(s->width - 1) && unsigned(y) < unsigned(s->height - 1)) [[likely]] {
+        // Everything is read before the first pixel is written: a pixel
+        // store may alias any int the compiler sees.
+        const int64_t stride = s->stride;
+        uint32_t* p = s->bits + int64_t(y) * stride + x;
+        const uint32_t pixel = dc->brush_pixel;
+        s->drew(x, y, int64_t(x) + 2, int64_t(y) + 2);
+        p[0] = p[1] = p[stride] = p[stride + 1] = pixel;
+        return TRUE;
     }
-    return pat_blt(dc, x, y, w, h, rop);
+    return dc ? pat_blt(dc, x, y, w, h, rop) : FALSE;
 }
+QX_FAST_ENTRIES_END
 
 extern "C" COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
     DC* dc = dc_from(hdc);

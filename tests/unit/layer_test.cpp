@@ -74,6 +74,30 @@ TEST(Layer, SelectionReturnsThePreviousObjectAndDefersDeletion) {
     EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), DWORD(OBJ_BRUSH));
 }
 
+// A brush selected into two DCs and deleted paints in both until the last
+// lets it go; each DC paints with the brush it holds, whichever was selected
+// or put back last.
+TEST(Layer, ABrushDeletedWhileInTwoDCsLastsUntilBothLetGo) {
+    Canvas a(8, 8), b(8, 8);
+    const size_t before = plat::seam::live_objects();
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    HGDIOBJ old_a = SelectObject(a.dc(), green), old_b = SelectObject(b.dc(), green);
+    EXPECT_TRUE(DeleteObject(green));
+    EXPECT_TRUE(PatBlt(a.dc(), 0, 0, 2, 2, PATCOPY));
+    EXPECT_EQ(SelectObject(a.dc(), old_a), green);
+    EXPECT_TRUE(PatBlt(a.dc(), 2, 2, 2, 2, PATCOPY));
+    EXPECT_TRUE(PatBlt(b.dc(), 4, 4, 2, 2, PATCOPY)) << "still selected into the second DC";
+    EXPECT_EQ(a.at(1, 1), RGB(0, 255, 0));
+    EXPECT_EQ(a.at(3, 3), RGB(255, 255, 255)) << "the white stock brush, put back";
+    EXPECT_EQ(b.at(5, 5), RGB(0, 255, 0));
+    if (!plat::seam::running_on_wine()) EXPECT_EQ(plat::seam::live_objects(), before + 1);
+    EXPECT_EQ(SelectObject(b.dc(), GetStockObject(BLACK_BRUSH)), green);
+    EXPECT_TRUE(PatBlt(b.dc(), 6, 6, 2, 2, PATCOPY));
+    EXPECT_EQ(b.at(7, 7), RGB(0, 0, 0));
+    if (!plat::seam::running_on_wine()) EXPECT_EQ(plat::seam::live_objects(), before) << "freed with the last";
+    SelectObject(b.dc(), old_b);
+}
+
 TEST(Layer, MemoryDCsStartWithAMonochromePixel) {
     HDC dc = CreateCompatibleDC(nullptr);
     BITMAP bm{};

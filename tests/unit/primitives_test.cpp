@@ -63,6 +63,32 @@ TEST(Primitives, ExactPixelsOfLinesAndBoxes) {
     }
 }
 
+// A line is drawn one way when both its ends are on the surface and another
+// when it must be cut to it: the pixels a small canvas keeps of a line are
+// the ones a large canvas shows of it in that corner, in both modes.
+TEST(Primitives, CutLinesKeepThePixelsOfWholeOnes) {
+    for (int mode : {0, 1}) {
+        ModeGuard guard(mode);
+        const int scale = mode == 1 ? 2 : 1, small = 13;
+        unsigned seed = 12345;
+        auto next = [&seed](int n) {
+            seed = seed * 1103515245u + 12345u;
+            return int((seed >> 16) % unsigned(n));
+        };
+        for (int i = 0; i < 40; ++i) {
+            const int x1 = next(30), y1 = next(30), x2 = next(30), y2 = next(30);
+            Canvas whole(30 * scale, 30 * scale), cut(small * scale, small * scale);
+            qx_line(whole.dc(), x1, y1, x2, y2, 4);
+            qx_line(cut.dc(), x1, y1, x2, y2, 4);
+            Pixels expected;
+            for (auto& q : drawn(whole))
+                if (q.first < small * scale && q.second < small * scale) expected.push_back(q);
+            EXPECT_EQ(drawn(cut), expected) << "mode " << mode << ": (" << x1 << ", " << y1 << ") to (" << x2 << ", "
+                                            << y2 << ")";
+        }
+    }
+}
+
 TEST(Primitives, CirclePassesThroughItsQuarterPoints) {
     ModeGuard mode(0);
     Canvas canvas(200, 200);
