@@ -19,13 +19,22 @@ namespace {
 using i64 = long long;
 
 // Makes a solid brush of the palette colour, fills the device rectangle with
-// it and releases it again: nothing survives the call.
-void solid_fill(HDC hdc, int x, int y, int w, int h, short color) {
+// it and releases it again: nothing survives the call. Inlined, so that the
+// layer's calls (inlined in turn when it is linked with the runtime) see the
+// doubled pixel's constant 2 x 2 and drop their checks of the size.
+[[gnu::always_inline]] inline void solid_fill(HDC hdc, int x, int y, int w, int h, short color) {
     HBRUSH brush = CreateSolidBrush(qx_palette(color));
     HGDIOBJ old = SelectObject(hdc, brush);
     PatBlt(hdc, x, y, w, h, PATCOPY);
     SelectObject(hdc, old);
     DeleteObject(brush);
+}
+
+// qx_pset, inlined into the loops of the runs, lines and circles that are
+// made of it.
+[[gnu::always_inline]] inline void pset(HDC hdc, int x, int y, short color) {
+    if (bai == 1) solid_fill(hdc, qx_twice(x), qx_twice(y), 2, 2, color);
+    else SetPixel(hdc, x, y, qx_palette(color));
 }
 
 // The logical pixels whose device pixels can reach what the surface shows,
@@ -65,15 +74,12 @@ void run(HDC hdc, int x, int y, int length, bool vertical, short color, const Bo
     if (!steps_inside(along, 1, length, vertical ? b.top : b.left, vertical ? b.bottom : b.right, &first, &last))
         return;
     for (i64 i = first; i <= last; ++i)
-        qx_pset(hdc, vertical ? x : int(x + i), vertical ? int(y + i) : y, color);
+        pset(hdc, vertical ? x : int(x + i), vertical ? int(y + i) : y, color);
 }
 
 }  // namespace
 
-void qx_pset(HDC hdc, int x, int y, short color) {
-    if (bai == 1) solid_fill(hdc, qx_twice(x), qx_twice(y), 2, 2, color);
-    else SetPixel(hdc, x, y, qx_palette(color));
-}
+void qx_pset(HDC hdc, int x, int y, short color) { pset(hdc, x, y, color); }
 
 COLORREF qx_pget(HDC hdc, int x, int y) { return GetPixel(hdc, qx_device(x), qx_device(y)); }
 
@@ -96,12 +102,12 @@ bool inside(const Box& b, int x, int y) { return x >= b.left && x < b.right && y
 [[gnu::always_inline]] inline void walk_inside(HDC hdc, int x1, int y1, int x2, int y2, short color, int skip) {
     if (x1 == x2) {
         const int from = y1 <= y2 ? y1 + skip : y2, to = y1 <= y2 ? y2 : y1 - skip;
-        for (int y = from; y <= to; ++y) qx_pset(hdc, x1, y, color);
+        for (int y = from; y <= to; ++y) pset(hdc, x1, y, color);
         return;
     }
     if (y1 == y2) {
         const int from = x1 <= x2 ? x1 + skip : x2, to = x1 <= x2 ? x2 : x1 - skip;
-        for (int x = from; x <= to; ++x) qx_pset(hdc, x, y1, color);
+        for (int x = from; x <= to; ++x) pset(hdc, x, y1, color);
         return;
     }
     const int xstep = x2 < x1 ? -1 : 1, ystep = y2 < y1 ? -1 : 1;
@@ -110,7 +116,7 @@ bool inside(const Box& b, int x, int y) { return x >= b.left && x < b.right && y
     const int major = x_major ? dx : dy, minor = x_major ? dy : dx;
     int x = x1, y = y1, err = 0;
     for (int i = 0; i <= major; ++i) {
-        if (i >= skip) qx_pset(hdc, x, y, color);
+        if (i >= skip) pset(hdc, x, y, color);
         err += minor;
         if (err >= major) {
             err -= major;
@@ -178,7 +184,7 @@ void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first,
     i64 x = x1 + i64(xstep) * (x_major ? first : moved);
     i64 y = y1 + i64(ystep) * (x_major ? moved : first);
     for (i64 i = first; i <= last; ++i) {
-        qx_pset(hdc, qx_clamp_int(x), qx_clamp_int(y), color);
+        pset(hdc, qx_clamp_int(x), qx_clamp_int(y), color);
         err += minor;
         if (err >= major) {
             err -= major;
@@ -231,8 +237,14 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
     // A segment with both ends on the surface (nearly all of them, one or
     // two points long) is walked here; the rest go the long way.
     auto segment = [&](int x1, int y1, int x2, int y2, bool skip_first) {
-        if (inside(visible, x1, y1) && inside(visible, x2, y2)) walk_inside(hdc, x1, y1, x2, y2, color, skip_first);
-        else line(hdc, x1, y1, x2, y2, color, skip_first, &visible);
+        if (!inside(visible, x1, y1) || !inside(visible, x2, y2)) return line(hdc, x1, y1, x2, y2, color, skip_first, &visible);
+        // A segment of one step or none (most of them), its first end left
+        // out: what walk_inside draws is its other end, if that is another.
+        if (skip_first && unsigned(x2 - x1 + 1) <= 2 && unsigned(y2 - y1 + 1) <= 2) {
+            if (x2 != x1 || y2 != y1) pset(hdc, x2, y2, color);
+            return;
+        }
+        walk_inside(hdc, x1, y1, x2, y2, color, skip_first);
     };
     int px = sx, py = sy;
     for (int d = 1; d < 360; ++d) {

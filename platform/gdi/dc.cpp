@@ -203,7 +203,7 @@ namespace {
 QX_FAST_ENTRIES_BEGIN
 extern "C" QX_FAST_ENTRY HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     DC* dc = dc_from(hdc);
-    Slot* s = handles().lookup(h, Kind::brush);
+    Slot* s = handles().brush(h);
     if (!dc || !s || s->delete_pending()) [[unlikely]]
         return select_object(hdc, h);
     const HBRUSH old = dc->brush;
@@ -220,7 +220,7 @@ QX_FAST_ENTRIES_END
 QX_FAST_ENTRIES_BEGIN
 extern "C" QX_FAST_ENTRY BOOL WINAPI DeleteObject(HGDIOBJ h) {
     // An unselected brush that is not a stock object is freed at once.
-    Slot* s = handles().lookup(h, Kind::brush);
+    Slot* s = handles().brush(h);
     if (!s || s->refs != 0) [[unlikely]]
         return delete_object(h);
     handles().release_brush(s);
@@ -325,6 +325,7 @@ namespace {
         Slot* slot = nullptr;
         auto h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
         slot->brush.set(color & 0x00FFFFFF, false);
+        handles().made_brush(h, slot);
         return h;
     });
 }
@@ -339,6 +340,7 @@ extern "C" QX_FAST_ENTRY HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
     Slot* slot = nullptr;
     auto h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
     slot->brush.set(color & 0x00FFFFFF, false);
+    handles().made_brush(h, slot);
     return h;
 }
 QX_FAST_ENTRIES_END

@@ -38,13 +38,28 @@ void HandleTable::grow() {
     delete[] free_;
     slots_ = slots;
     free_ = free_list;
+    made_brush_ = nullptr;  // its slot has moved
     free_count_ += capacity - count_;
     count_ = capacity;
 }
 
+DC* HandleTable::dc_looked_up(const void* handle) {
+    Slot* s = lookup(handle, Kind::dc);
+    if (!s) return nullptr;
+    memo_dc_handle_ = handle;
+    memo_dc_ = s->dc.get();
+    return memo_dc_;
+}
+
 void HandleTable::drop_object(Slot* s) {
     switch (s->kind()) {
-        case Kind::dc: s->dc.reset(); break;
+        case Kind::dc:
+            if (memo_dc_ == s->dc.get()) {
+                memo_dc_handle_ = nullptr;
+                memo_dc_ = nullptr;
+            }
+            s->dc.reset();
+            break;
         case Kind::bitmap: s->bitmap.reset(); break;
         case Kind::font: s->font.reset(); break;
         case Kind::window: s->window = nullptr; break;

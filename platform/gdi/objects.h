@@ -213,6 +213,7 @@ public:
     // Generation 0 is never issued, so a zeroed value cannot match a live
     // slot.
     void release_brush(Slot* s) {
+        if (s == made_slot_) made_brush_ = nullptr;
         const uint64_t next = (s->tag + 1) & 0xFFFF;
         s->tag = next ? next : 1;  // Kind::free
         free_[free_count_++] = static_cast<uint32_t>(s - slots_);
@@ -232,6 +233,26 @@ public:
         return slots_[(reinterpret_cast<uintptr_t>(handle) >> kGenerationBits) - 1];
     }
 
+    // Two lookups that a pixel drawn as a brush, a selection, a fill, a
+    // selection and a deletion repeats, answered from a memo: the DC last
+    // looked up (its object, which stays where it is while its handle is
+    // live) and the brush last made (its slot, while it is live and the
+    // table has not grown). Each memo is forgotten when its object is freed.
+    DC* dc(const void* handle) {
+        if (handle == memo_dc_handle_) [[likely]]
+            return memo_dc_;  // also the null handle: nullptr
+        return dc_looked_up(handle);
+    }
+    void made_brush(const void* handle, Slot* s) {
+        made_brush_ = handle;
+        made_slot_ = s;
+    }
+    Slot* brush(const void* handle) {
+        if (handle == made_brush_ && handle) [[likely]]
+            return made_slot_;
+        return lookup(handle, Kind::brush);
+    }
+
 private:
     // More slots, all free; short of memory, throws with the table unchanged.
     void grow();
@@ -240,20 +261,23 @@ private:
     // pointer's release, a call through a pointer) inlined into a caller
     // would have the caller instrumented.
     [[gnu::noinline]] void drop_object(Slot* s);
+    // dc() without its memo: looked up, and remembered when live.
+    [[gnu::noinline]] DC* dc_looked_up(const void* handle);
 
     Slot* slots_ = nullptr;
     uint32_t* free_ = nullptr;  // as many entries as slots: releasing never allocates
     size_t count_ = 0;          // slots made
     size_t free_count_ = 0;
+    const void* memo_dc_handle_ = nullptr;
+    DC* memo_dc_ = nullptr;
+    const void* made_brush_ = nullptr;
+    Slot* made_slot_ = nullptr;
 };
 
 extern constinit HandleTable g_handle_table;
 inline HandleTable& handles() { return g_handle_table; }
 
-inline DC* dc_from(HDC hdc) {
-    Slot* s = handles().lookup(hdc, Kind::dc);
-    return s ? s->dc.get() : nullptr;
-}
+inline DC* dc_from(HDC hdc) { return handles().dc(hdc); }
 Bitmap* bitmap_from(HBITMAP h);
 Font* font_from(HFONT h);
 inline COLORREF brush_color(HBRUSH h, bool* is_null) {
