@@ -37,6 +37,13 @@ using i64 = long long;
     else SetPixel(hdc, x, y, qx_palette(color));
 }
 
+// The same for a point on the surface, whose device coordinates are far
+// inside the int range: doubled without holding them at its edges.
+[[gnu::always_inline]] inline void pset_on(HDC hdc, int x, int y, short color) {
+    if (bai == 1) solid_fill(hdc, 2 * x, 2 * y, 2, 2, color);
+    else SetPixel(hdc, x, y, qx_palette(color));
+}
+
 // The logical pixels whose device pixels can reach what the surface shows,
 // as a half-open box; false when nothing can be drawn.
 struct Box { i64 left, top, right, bottom; };
@@ -102,12 +109,12 @@ bool inside(const Box& b, int x, int y) { return x >= b.left && x < b.right && y
 [[gnu::always_inline]] inline void walk_inside(HDC hdc, int x1, int y1, int x2, int y2, short color, int skip) {
     if (x1 == x2) {
         const int from = y1 <= y2 ? y1 + skip : y2, to = y1 <= y2 ? y2 : y1 - skip;
-        for (int y = from; y <= to; ++y) pset(hdc, x1, y, color);
+        for (int y = from; y <= to; ++y) pset_on(hdc, x1, y, color);
         return;
     }
     if (y1 == y2) {
         const int from = x1 <= x2 ? x1 + skip : x2, to = x1 <= x2 ? x2 : x1 - skip;
-        for (int x = from; x <= to; ++x) pset(hdc, x, y1, color);
+        for (int x = from; x <= to; ++x) pset_on(hdc, x, y1, color);
         return;
     }
     const int xstep = x2 < x1 ? -1 : 1, ystep = y2 < y1 ? -1 : 1;
@@ -116,7 +123,7 @@ bool inside(const Box& b, int x, int y) { return x >= b.left && x < b.right && y
     const int major = x_major ? dx : dy, minor = x_major ? dy : dx;
     int x = x1, y = y1, err = 0;
     for (int i = 0; i <= major; ++i) {
-        if (i >= skip) pset(hdc, x, y, color);
+        if (i >= skip) pset_on(hdc, x, y, color);
         err += minor;
         if (err >= major) {
             err -= major;
@@ -214,9 +221,7 @@ void qx_box(HDC hdc, int x, int y, int width, int height, int paintflg, short co
 void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
     // Converted by truncation toward zero; a point past the int range is
     // held at its edge, where nothing is drawn.
-    auto to_int = [](double v) {
-        return v >= 2147483647.0 ? INT_MAX : v <= -2147483648.0 ? INT_MIN : static_cast<int>(v);
-    };
+    auto to_int = [](double v) { return static_cast<int>(std::min(std::max(v, -2147483648.0), 2147483647.0)); };
     // The cosines and sines of the 359 angles, computed once: the same
     // values each time, without two library calls per degree per circle.
     struct Table {
@@ -234,24 +239,47 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
     Box visible;
     if (!visible_logical(hdc, &visible)) return;
     const int sx = qx_clamp_int(i64(cx) + r - 1), sy = cy;  // one pixel inside cx + r
+    // Every point lies within r of the centre (and sx one inside it): when
+    // that square is on the surface, so is every segment.
+    const i64 ar = std::llabs(i64(r));
+    const bool on_surface = cx - ar - 1 >= visible.left && cx + ar + 1 < visible.right && cy - ar - 1 >= visible.top &&
+                            cy + ar + 1 < visible.bottom;
     // A segment with both ends on the surface (nearly all of them, one or
     // two points long) is walked here; the rest go the long way.
     auto segment = [&](int x1, int y1, int x2, int y2, bool skip_first) {
-        if (!inside(visible, x1, y1) || !inside(visible, x2, y2)) return line(hdc, x1, y1, x2, y2, color, skip_first, &visible);
-        // A segment of one step or none (most of them), its first end left
-        // out: what walk_inside draws is its other end, if that is another.
-        if (skip_first && unsigned(x2 - x1 + 1) <= 2 && unsigned(y2 - y1 + 1) <= 2) {
-            if (x2 != x1 || y2 != y1) pset(hdc, x2, y2, color);
-            return;
-        }
+        if (!on_surface && (!inside(visible, x1, y1) || !inside(visible, x2, y2)))
+            return line(hdc, x1, y1, x2, y2, color, skip_first, &visible);
+        // One step (most segments), its first end left out: what
+        // walk_inside draws is its other end.
+        if (skip_first && unsigned(x2 - x1 + 1) <= 2 && unsigned(y2 - y1 + 1) <= 2) return pset_on(hdc, x2, y2, color);
         walk_inside(hdc, x1, y1, x2, y2, color, skip_first);
     };
-    int px = sx, py = sy;
-    for (int d = 1; d < 360; ++d) {
-        int nx = to_int(cx + r * t.cos[d]), ny = to_int(cy + r * t.sin[d]);
-        segment(px, py, nx, ny, d > 1);
-        px = nx;
-        py = ny;
+    const int x1 = to_int(cx + r * t.cos[1]), y1 = to_int(cy + r * t.sin[1]);
+    segment(sx, sy, x1, y1, false);
+    // The ends of the other segments, each drawn without its first end: a
+    // segment that does not move draws nothing and makes no call, so its
+    // end is dropped here, without a branch, and the loop that draws meets
+    // no choice it cannot foresee.
+    int xs[360], ys[360], n = 0;
+    xs[0] = x1;
+    ys[0] = y1;
+    auto end_at = [&](int x, int y) {
+        n += (x != xs[n]) | (y != ys[n]);
+        xs[n] = x;
+        ys[n] = y;
+    };
+    if (!on_surface) {
+        for (int d = 2; d < 360; ++d) end_at(to_int(cx + r * t.cos[d]), to_int(cy + r * t.sin[d]));
+        end_at(sx, sy);
+        for (int i = 1; i <= n; ++i) segment(xs[i - 1], ys[i - 1], xs[i], ys[i], true);
+        return;
     }
-    segment(px, py, sx, sy, true);
+    // On the surface every point is in the int range, and a one-step
+    // segment's end is drawn here, inline.
+    for (int d = 2; d < 360; ++d) end_at(static_cast<int>(cx + r * t.cos[d]), static_cast<int>(cy + r * t.sin[d]));
+    end_at(sx, sy);
+    for (int i = 1; i <= n; ++i) {
+        if (unsigned(xs[i] - xs[i - 1] + 1) <= 2 && unsigned(ys[i] - ys[i - 1] + 1) <= 2) pset_on(hdc, xs[i], ys[i], color);
+        else segment(xs[i - 1], ys[i - 1], xs[i], ys[i], true);
+    }
 }

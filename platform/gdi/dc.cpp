@@ -223,7 +223,7 @@ extern "C" QX_FAST_ENTRY BOOL WINAPI DeleteObject(HGDIOBJ h) {
     Slot* s = handles().brush(h);
     if (!s || s->refs != 0) [[unlikely]]
         return delete_object(h);
-    handles().release_brush(s);
+    handles().release_brush_to_spare(s, h);
     return TRUE;
 }
 QX_FAST_ENTRIES_END
@@ -333,12 +333,17 @@ namespace {
 
 QX_FAST_ENTRIES_BEGIN
 extern "C" QX_FAST_ENTRY HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
-    // A free slot (the one the last deleted brush left, when brushes are made
-    // and deleted per pixel) takes the brush without allocating.
-    if (!handles().has_free_slot()) [[unlikely]]
-        return new_brush_growing(color);
+    // The spare slot (the one the last deleted brush left, when brushes are
+    // made and deleted per pixel), or another free one, takes the brush
+    // without allocating.
     Slot* slot = nullptr;
-    auto h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
+    HBRUSH h;
+    if (handles().has_spare()) [[likely]]
+        h = static_cast<HBRUSH>(handles().take_spare(Kind::brush, &slot));
+    else if (handles().has_free_slot())
+        h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
+    else
+        return new_brush_growing(color);
     slot->brush.set(color & 0x00FFFFFF, false);
     handles().made_brush(h, slot);
     return h;

@@ -38,7 +38,9 @@ void HandleTable::grow() {
     delete[] free_;
     slots_ = slots;
     free_ = free_list;
-    made_brush_ = nullptr;  // its slot has moved
+    // Slots have moved: the memos that point at them are forgotten.
+    made_brush_ = stock_brush_ = nullptr;
+    made_slot_ = stock_slot_ = nullptr;
     free_count_ += capacity - count_;
     count_ = capacity;
 }
@@ -49,6 +51,15 @@ DC* HandleTable::dc_looked_up(const void* handle) {
     memo_dc_handle_ = handle;
     memo_dc_ = s->dc.get();
     return memo_dc_;
+}
+
+Slot* HandleTable::brush_looked_up(const void* handle) {
+    Slot* s = lookup(handle, Kind::brush);
+    if (s && s->stock) {
+        stock_brush_ = handle;
+        stock_slot_ = s;
+    }
+    return s;
 }
 
 void HandleTable::drop_object(Slot* s) {

@@ -170,6 +170,7 @@ public:
     // Returns the new slot's handle value; short of memory, throws
     // std::bad_alloc with the table unchanged.
     void* allocate(Kind kind, Slot** out) {
+        if (spare_) give_back_spare();
         if (free_count_ == 0) grow();
         const uint32_t index = free_[--free_count_];
         Slot& s = slots_[index];
@@ -179,7 +180,35 @@ public:
         return reinterpret_cast<void*>((static_cast<uintptr_t>(index) + 1) << kGenerationBits | s.generation());
     }
     // True when allocate cannot need memory.
-    bool has_free_slot() const { return free_count_ != 0; }
+    bool has_free_slot() const { return free_count_ != 0 || spare_; }
+
+    // The slot of the brush deleted last is kept aside, its next handle
+    // made, for the next object: a brush made and deleted per pixel goes
+    // round one slot without the free list, and a new handle costs no read
+    // of the slot. Any other allocation puts it back on the list first,
+    // where it would have been.
+    bool has_spare() const { return spare_ != nullptr; }
+    void* take_spare(Kind kind, Slot** out) {
+        Slot* s = spare_;
+        void* h = spare_handle_;
+        spare_ = nullptr;
+        s->tag = tag_of(h, kind);
+        *out = s;
+        return h;
+    }
+    // Frees a live brush, no DC holding it, behind handle h: its slot
+    // becomes the spare, with the next generation.
+    void release_brush_to_spare(Slot* s, const void* h) {
+        if (spare_) [[unlikely]]
+            give_back_spare();
+        forget_brush(s);
+        const auto v = reinterpret_cast<uintptr_t>(h);
+        uint16_t next = static_cast<uint16_t>(v + 1);
+        next = next ? next : 1;  // generation 0 is never issued
+        s->tag = next;           // Kind::free
+        spare_ = s;
+        spare_handle_ = reinterpret_cast<void*>((v & ~uintptr_t(0xFFFF)) | next);
+    }
     // Lookups are inline: every GDI call makes several.
     Slot* lookup_any(const void* handle) {
         auto v = reinterpret_cast<uintptr_t>(handle);
@@ -213,13 +242,13 @@ public:
     // Generation 0 is never issued, so a zeroed value cannot match a live
     // slot.
     void release_brush(Slot* s) {
-        if (s == made_slot_) made_brush_ = nullptr;
+        forget_brush(s);
         const uint64_t next = (s->tag + 1) & 0xFFFF;
         s->tag = next ? next : 1;  // Kind::free
         free_[free_count_++] = static_cast<uint32_t>(s - slots_);
     }
-    // Every slot is either free or holds an object.
-    size_t live() const { return count_ - free_count_; }
+    // Every slot is either free (on the list, or the spare) or holds an object.
+    size_t live() const { return count_ - free_count_ - (spare_ ? 1 : 0); }
     // The slot of an object selected into a DC, found without checking the
     // handle: a selected object is never freed (its deletion waits until it
     // is deselected), and a DC holds only handles that were valid when
@@ -238,9 +267,12 @@ public:
     // looked up (its object, which stays where it is while its handle is
     // live) and the brush last made (its slot, while it is live and the
     // table has not grown). Each memo is forgotten when its object is freed.
+    // A stock brush (a DC's first brush, selected back after each pixel) is
+    // remembered as well: it is never freed. A forgotten memo holds the
+    // null handle and nullptr, the right answer for the null handle.
     DC* dc(const void* handle) {
         if (handle == memo_dc_handle_) [[likely]]
-            return memo_dc_;  // also the null handle: nullptr
+            return memo_dc_;
         return dc_looked_up(handle);
     }
     void made_brush(const void* handle, Slot* s) {
@@ -248,9 +280,10 @@ public:
         made_slot_ = s;
     }
     Slot* brush(const void* handle) {
-        if (handle == made_brush_ && handle) [[likely]]
+        if (handle == made_brush_) [[likely]]
             return made_slot_;
-        return lookup(handle, Kind::brush);
+        if (handle == stock_brush_) return stock_slot_;
+        return brush_looked_up(handle);
     }
 
 private:
@@ -261,8 +294,22 @@ private:
     // pointer's release, a call through a pointer) inlined into a caller
     // would have the caller instrumented.
     [[gnu::noinline]] void drop_object(Slot* s);
-    // dc() without its memo: looked up, and remembered when live.
+    // dc() and brush() without their memos: looked up, and remembered when
+    // live (a brush when it is a stock one).
     [[gnu::noinline]] DC* dc_looked_up(const void* handle);
+    [[gnu::noinline]] Slot* brush_looked_up(const void* handle);
+    // The spare slot back on top of the free list.
+    void give_back_spare() {
+        free_[free_count_++] = static_cast<uint32_t>(spare_ - slots_);
+        spare_ = nullptr;
+    }
+    // A brush's slot is being freed: no memo may answer for it.
+    void forget_brush(const Slot* s) {
+        if (s == made_slot_) {
+            made_brush_ = nullptr;
+            made_slot_ = nullptr;
+        }
+    }
 
     Slot* slots_ = nullptr;
     uint32_t* free_ = nullptr;  // as many entries as slots: releasing never allocates
@@ -272,6 +319,10 @@ private:
     DC* memo_dc_ = nullptr;
     const void* made_brush_ = nullptr;
     Slot* made_slot_ = nullptr;
+    const void* stock_brush_ = nullptr;
+    Slot* stock_slot_ = nullptr;
+    Slot* spare_ = nullptr;
+    void* spare_handle_ = nullptr;
 };
 
 extern constinit HandleTable g_handle_table;
