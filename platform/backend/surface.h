@@ -17,16 +17,17 @@ struct Surface {
     uint32_t* bits = nullptr;
     std::atomic<bool> dirty{false};  // set by every draw; the presenter clears it
 
-    void touch() { dirty.store(true, std::memory_order_relaxed); }
+    // Read first: most draws find it set already, and a load is cheaper
+    // than a store in a loop of small fills.
+    void touch() {
+        if (!dirty.load(std::memory_order_relaxed)) dirty.store(true, std::memory_order_relaxed);
+    }
 };
 
 // A colour value (a COLORREF, 0x00BBGGRR) as a pixel of a surface, and a
 // pixel as a colour value.
-inline uint32_t to_pixel(uint32_t colorref) {
-    return ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF);
-}
-inline uint32_t to_colorref(uint32_t pixel) {
-    return ((pixel & 0xFF) << 16) | (pixel & 0xFF00) | ((pixel >> 16) & 0xFF);
-}
+// Both swap the low and the high byte of the three and clear the top one.
+inline uint32_t to_pixel(uint32_t colorref) { return __builtin_bswap32(colorref) >> 8; }
+inline uint32_t to_colorref(uint32_t pixel) { return __builtin_bswap32(pixel) >> 8; }
 
 }  // namespace plat::backend

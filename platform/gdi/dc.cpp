@@ -76,8 +76,7 @@ inline void deselect(const void* h) {
 
 inline void take_brush(DC& dc, HBRUSH h, const Slot& s) {
     dc.brush = h;
-    dc.brush_pixel = s.brush.pixel;
-    dc.brush_paints = !s.brush.null_brush;
+    dc.brush_look = s.brush.look;
 }
 
 DC* new_dc(HDC* out) {
@@ -252,7 +251,7 @@ extern "C" int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
         return sizeof(BITMAP);
     }
     if (s->kind() == Kind::brush) {
-        struct { UINT style; COLORREF color; ULONG_PTR hatch; } lb{s->brush.null_brush ? 1u : 0u, s->brush.color, 0};
+        struct { UINT style; COLORREF color; ULONG_PTR hatch; } lb{s->brush.null_brush() ? 1u : 0u, s->brush.color, 0};
         if (!pv) return sizeof lb;
         if (c < int(sizeof lb)) return 0;
         std::memcpy(pv, &lb, sizeof lb);
@@ -338,14 +337,15 @@ extern "C" QX_FAST_ENTRY HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
     // without allocating.
     Slot* slot = nullptr;
     HBRUSH h;
-    if (handles().has_spare()) [[likely]]
-        h = static_cast<HBRUSH>(handles().take_spare(Kind::brush, &slot));
-    else if (handles().has_free_slot())
+    if (handles().has_spare()) [[likely]] {
+        h = static_cast<HBRUSH>(handles().take_spare_brush(&slot));
+    } else if (handles().has_free_slot()) {
         h = static_cast<HBRUSH>(handles().allocate(Kind::brush, &slot));
-    else
+        handles().made_brush(h, slot);
+    } else {
         return new_brush_growing(color);
+    }
     slot->brush.set(color & 0x00FFFFFF, false);
-    handles().made_brush(h, slot);
     return h;
 }
 QX_FAST_ENTRIES_END

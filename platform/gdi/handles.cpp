@@ -39,8 +39,10 @@ void HandleTable::grow() {
     slots_ = slots;
     free_ = free_list;
     // Slots have moved: the memos that point at them are forgotten.
-    made_brush_ = stock_brush_ = nullptr;
-    made_slot_ = stock_slot_ = nullptr;
+    // (allocate gave the spare back before growing the table)
+    forget_hot();
+    stock_brush_ = nullptr;
+    stock_slot_ = nullptr;
     free_count_ += capacity - count_;
     count_ = capacity;
 }

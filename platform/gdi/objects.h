@@ -99,13 +99,24 @@ struct Bitmap {
 };
 
 struct Brush {
+    // What a fill with the brush writes: the colour as a surface pixel,
+    // found once, and whether it paints at all (not the null brush). One
+    // 64-bit word, written in one store when the brush is made and copied
+    // in one move when a DC selects it: a copy read as two halves of one
+    // store, or as one word of two stores, would wait for the stores to
+    // reach the cache.
+    struct Look {
+        uint64_t bits = 0x1'00FFFFFFu;  // white, painting
+        uint32_t pixel() const { return static_cast<uint32_t>(bits); }
+        bool paints() const { return (bits >> 32) != 0; }
+        static Look of(uint32_t pixel, bool paints) { return Look{pixel | uint64_t(paints) << 32}; }
+    };
     COLORREF color = 0;
-    uint32_t pixel = 0;  // the colour as a surface pixel, found once
-    bool null_brush = false;
+    Look look;
+    bool null_brush() const { return !look.paints(); }
     void set(COLORREF c, bool null) {
         color = c;
-        pixel = to_pixel(c);
-        null_brush = null;
+        look = Look::of(to_pixel(c), !null);
     }
 };
 
@@ -118,10 +129,9 @@ struct DC {
     HBITMAP bitmap = nullptr;    // memory DCs: the selected bitmap
     HBITMAP default_bitmap = nullptr;
     HBRUSH brush = nullptr;
-    // The selected brush's pixel, and whether it paints at all (not the null
-    // brush): brushes never change once made, so PatBlt reads them here.
-    uint32_t brush_pixel = 0xFFFFFF;
-    bool brush_paints = true;
+    // The selected brush's look: brushes never change once made, so PatBlt
+    // reads it here.
+    Brush::Look brush_look;
     HFONT font = nullptr;        // nullptr or the stock system font: the built-in bitmap font
     COLORREF text_color = 0x000000;
     COLORREF bk_color = 0xFFFFFF;
@@ -170,7 +180,7 @@ public:
     // Returns the new slot's handle value; short of memory, throws
     // std::bad_alloc with the table unchanged.
     void* allocate(Kind kind, Slot** out) {
-        if (spare_) give_back_spare();
+        if (has_spare()) give_back_spare();
         if (free_count_ == 0) grow();
         const uint32_t index = free_[--free_count_];
         Slot& s = slots_[index];
@@ -180,34 +190,41 @@ public:
         return reinterpret_cast<void*>((static_cast<uintptr_t>(index) + 1) << kGenerationBits | s.generation());
     }
     // True when allocate cannot need memory.
-    bool has_free_slot() const { return free_count_ != 0 || spare_; }
+    bool has_free_slot() const { return free_count_ != 0 || has_spare(); }
 
-    // The slot of the brush deleted last is kept aside, its next handle
-    // made, for the next object: a brush made and deleted per pixel goes
-    // round one slot without the free list, and a new handle costs no read
-    // of the slot. Any other allocation puts it back on the list first,
-    // where it would have been.
-    bool has_spare() const { return spare_ != nullptr; }
-    void* take_spare(Kind kind, Slot** out) {
-        Slot* s = spare_;
-        void* h = spare_handle_;
-        spare_ = nullptr;
-        s->tag = tag_of(h, kind);
+    // The hot brush slot: the brush made or deleted last. Live, hot_handle_
+    // is its handle, and brush() answers for it without a lookup. Deleted,
+    // it is the spare: kept off the free list with its next handle made
+    // (hot_handle_, with kSpare set, which no handle has), so that a brush
+    // made and deleted per pixel goes round one slot, its handle costing
+    // no read of the slot. Any other allocation first puts the spare back
+    // on top of the list, where it would have been.
+    bool has_spare() const { return (hot_handle_ & kSpare) != 0; }
+    void* take_spare_brush(Slot** out) {
+        const uint64_t v = hot_handle_ & ~kSpare;
+        hot_handle_ = v;
+        Slot* s = hot_slot_;
+        s->tag = tag_of(v, Kind::brush);
         *out = s;
-        return h;
+        return reinterpret_cast<void*>(static_cast<uintptr_t>(v));
+    }
+    // A brush made on another slot becomes the hot one.
+    void made_brush(const void* handle, Slot* s) {
+        hot_handle_ = reinterpret_cast<uintptr_t>(handle);
+        hot_slot_ = s;
     }
     // Frees a live brush, no DC holding it, behind handle h: its slot
     // becomes the spare, with the next generation.
     void release_brush_to_spare(Slot* s, const void* h) {
-        if (spare_) [[unlikely]]
-            give_back_spare();
-        forget_brush(s);
+        if (s != hot_slot_) [[unlikely]] {
+            if (has_spare()) give_back_spare();  // a live hot brush just stops being hot
+            hot_slot_ = s;
+        }
         const auto v = reinterpret_cast<uintptr_t>(h);
         uint16_t next = static_cast<uint16_t>(v + 1);
         next = next ? next : 1;  // generation 0 is never issued
         s->tag = next;           // Kind::free
-        spare_ = s;
-        spare_handle_ = reinterpret_cast<void*>((v & ~uintptr_t(0xFFFF)) | next);
+        hot_handle_ = ((v & ~uintptr_t(0xFFFF)) | next) | kSpare;
     }
     // Lookups are inline: every GDI call makes several.
     Slot* lookup_any(const void* handle) {
@@ -225,9 +242,8 @@ public:
         return s.tag == tag_of(handle, kind) ? &s : nullptr;
     }
     // The tag a live object of that kind behind that handle has.
-    static uint64_t tag_of(const void* handle, Kind kind) {
-        return uint64_t(uint16_t(reinterpret_cast<uintptr_t>(handle))) | uint64_t(kind) << 16;
-    }
+    static uint64_t tag_of(uint64_t handle, Kind kind) { return uint64_t(uint16_t(handle)) | uint64_t(kind) << 16; }
+    static uint64_t tag_of(const void* handle, Kind kind) { return tag_of(reinterpret_cast<uintptr_t>(handle), kind); }
     void release(const void* handle) {
         if (Slot* s = lookup_any(handle)) release(s);
     }
@@ -248,7 +264,7 @@ public:
         free_[free_count_++] = static_cast<uint32_t>(s - slots_);
     }
     // Every slot is either free (on the list, or the spare) or holds an object.
-    size_t live() const { return count_ - free_count_ - (spare_ ? 1 : 0); }
+    size_t live() const { return count_ - free_count_ - (has_spare() ? 1 : 0); }
     // The slot of an object selected into a DC, found without checking the
     // handle: a selected object is never freed (its deletion waits until it
     // is deselected), and a DC holds only handles that were valid when
@@ -262,26 +278,21 @@ public:
         return slots_[(reinterpret_cast<uintptr_t>(handle) >> kGenerationBits) - 1];
     }
 
-    // Two lookups that a pixel drawn as a brush, a selection, a fill, a
-    // selection and a deletion repeats, answered from a memo: the DC last
+    // The lookups that a pixel drawn as a brush, a selection, a fill, a
+    // selection and a deletion repeats, answered from memos: the DC last
     // looked up (its object, which stays where it is while its handle is
-    // live) and the brush last made (its slot, while it is live and the
-    // table has not grown). Each memo is forgotten when its object is freed.
-    // A stock brush (a DC's first brush, selected back after each pixel) is
-    // remembered as well: it is never freed. A forgotten memo holds the
-    // null handle and nullptr, the right answer for the null handle.
+    // live), the hot brush, and a stock brush (a DC's first brush, selected
+    // back after each pixel), which is never freed. A memo is forgotten
+    // when its object is freed or the slots move; a forgotten one holds
+    // the null handle and nullptr, the right answer for the null handle.
     DC* dc(const void* handle) {
         if (handle == memo_dc_handle_) [[likely]]
             return memo_dc_;
         return dc_looked_up(handle);
     }
-    void made_brush(const void* handle, Slot* s) {
-        made_brush_ = handle;
-        made_slot_ = s;
-    }
     Slot* brush(const void* handle) {
-        if (handle == made_brush_) [[likely]]
-            return made_slot_;
+        if (reinterpret_cast<uintptr_t>(handle) == hot_handle_) [[likely]]
+            return hot_slot_;
         if (handle == stock_brush_) return stock_slot_;
         return brush_looked_up(handle);
     }
@@ -300,16 +311,21 @@ private:
     [[gnu::noinline]] Slot* brush_looked_up(const void* handle);
     // The spare slot back on top of the free list.
     void give_back_spare() {
-        free_[free_count_++] = static_cast<uint32_t>(spare_ - slots_);
-        spare_ = nullptr;
+        free_[free_count_++] = static_cast<uint32_t>(hot_slot_ - slots_);
+        forget_hot();
     }
-    // A brush's slot is being freed: no memo may answer for it.
+    void forget_hot() {
+        hot_handle_ = 0;
+        hot_slot_ = nullptr;
+    }
+    // A live brush's slot is being freed: no memo may answer for it.
     void forget_brush(const Slot* s) {
-        if (s == made_slot_) {
-            made_brush_ = nullptr;
-            made_slot_ = nullptr;
-        }
+        if (s == hot_slot_) forget_hot();
     }
+
+    // Never in a handle: handles are below 2^47 (a 32-bit index and a
+    // 16-bit generation).
+    static constexpr uint64_t kSpare = uint64_t(1) << 63;
 
     Slot* slots_ = nullptr;
     uint32_t* free_ = nullptr;  // as many entries as slots: releasing never allocates
@@ -317,12 +333,10 @@ private:
     size_t free_count_ = 0;
     const void* memo_dc_handle_ = nullptr;
     DC* memo_dc_ = nullptr;
-    const void* made_brush_ = nullptr;
-    Slot* made_slot_ = nullptr;
+    uint64_t hot_handle_ = 0;
+    Slot* hot_slot_ = nullptr;
     const void* stock_brush_ = nullptr;
     Slot* stock_slot_ = nullptr;
-    Slot* spare_ = nullptr;
-    void* spare_handle_ = nullptr;
 };
 
 extern constinit HandleTable g_handle_table;
@@ -333,7 +347,7 @@ Bitmap* bitmap_from(HBITMAP h);
 Font* font_from(HFONT h);
 inline COLORREF brush_color(HBRUSH h, bool* is_null) {
     Slot* s = handles().lookup(h, Kind::brush);
-    *is_null = !s || s->brush.null_brush;
+    *is_null = !s || s->brush.null_brush();
     return s ? s->brush.color : 0;
 }
 

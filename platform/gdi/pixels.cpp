@@ -118,13 +118,13 @@ extern "C" QX_FAST_ENTRY BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h,
     // A doubled pixel in a solid brush, the commonest fill: 2 x 2 wholly
     // inside an unclipped 32-bit surface goes straight to the pixels.
     Surface* s = dc ? dc->surface : nullptr;
-    if (s && rop == PATCOPY && w == 2 && h == 2 && dc->brush_paints && !dc->has_clip && s->bits_per_pixel == 32 &&
+    if (s && rop == PATCOPY && w == 2 && h == 2 && dc->brush_look.paints() && !dc->has_clip && s->bits_per_pixel == 32 &&
         unsigned(x) < unsigned(s->width - 1) && unsigned(y) < unsigned(s->height - 1)) [[likely]] {
         // Everything is read before the first pixel is written: a pixel
         // store may alias any int the compiler sees.
         const int64_t stride = s->stride;
         uint32_t* p = s->bits + int64_t(y) * stride + x;
-        const uint32_t pixel = dc->brush_pixel;
+        const uint32_t pixel = dc->brush_look.pixel();
         s->drew(x, y, int64_t(x) + 2, int64_t(y) + 2);
         p[0] = p[1] = p[stride] = p[stride + 1] = pixel;
         return TRUE;
