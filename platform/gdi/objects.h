@@ -100,16 +100,20 @@ struct Bitmap {
 
 struct Brush {
     // What a fill with the brush writes: the colour as a surface pixel,
-    // found once, and whether it paints at all (not the null brush). One
-    // 64-bit word, written in one store when the brush is made and copied
-    // in one move when a DC selects it: a copy read as two halves of one
-    // store, or as one word of two stores, would wait for the stores to
-    // reach the cache.
+    // found once, in both halves of a word (two pixels side by side, as a
+    // doubled pixel's rows are written), the top bit set for the null
+    // brush, which paints nothing (a pixel's top byte is 0). One word,
+    // written in one store when the brush is made and copied in one move
+    // when a DC selects it: a copy read as two halves of one store, or as
+    // one word of two stores, would wait for the stores to reach the cache.
     struct Look {
-        uint64_t bits = 0x1'00FFFFFFu;  // white, painting
+        uint64_t bits = 0x00FFFFFF'00FFFFFFu;  // white
         uint32_t pixel() const { return static_cast<uint32_t>(bits); }
-        bool paints() const { return (bits >> 32) != 0; }
-        static Look of(uint32_t pixel, bool paints) { return Look{pixel | uint64_t(paints) << 32}; }
+        bool paints() const { return static_cast<int64_t>(bits) >= 0; }
+        uint64_t two() const { return bits; }  // when it paints
+        static Look of(uint32_t pixel, bool paints) {
+            return Look{(uint64_t(pixel) << 32 | pixel) | (paints ? 0 : uint64_t(1) << 63)};
+        }
     };
     COLORREF color = 0;
     Look look;

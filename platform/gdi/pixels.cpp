@@ -124,9 +124,10 @@ extern "C" QX_FAST_ENTRY BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h,
         // store may alias any int the compiler sees.
         const int64_t stride = s->stride;
         uint32_t* p = s->bits + int64_t(y) * stride + x;
-        const uint32_t pixel = dc->brush_look.pixel();
+        const uint64_t two = dc->brush_look.two();
         s->drew(x, y, int64_t(x) + 2, int64_t(y) + 2);
-        p[0] = p[1] = p[stride] = p[stride + 1] = pixel;
+        std::memcpy(p, &two, 8);
+        std::memcpy(p + stride, &two, 8);
         return TRUE;
     }
     return dc ? pat_blt(dc, x, y, w, h, rop) : FALSE;
