@@ -187,7 +187,7 @@ namespace {
     if (s->selected() > 0) {
         if (s->kind() == Kind::bitmap) return FALSE;
         // Windows keeps a selected brush or font alive until it is deselected.
-        s->refs |= Slot::kPending;
+        handles().mark_delete_pending(s);
         return TRUE;
     }
     handles().release(s);
@@ -203,7 +203,7 @@ QX_FAST_ENTRIES_BEGIN
 extern "C" QX_FAST_ENTRY HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     DC* dc = dc_from(hdc);
     Slot* s = handles().brush(h);
-    if (!dc || !s || s->delete_pending()) [[unlikely]]
+    if (!dc || !s) [[unlikely]]
         return select_object(hdc, h);
     const HBRUSH old = dc->brush;
     if (old != h) {

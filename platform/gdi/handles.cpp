@@ -57,6 +57,7 @@ DC* HandleTable::dc_looked_up(const void* handle) {
 
 Slot* HandleTable::brush_looked_up(const void* handle) {
     Slot* s = lookup(handle, Kind::brush);
+    if (s && s->delete_pending()) return nullptr;
     if (s && s->stock) {
         stock_brush_ = handle;
         stock_slot_ = s;

@@ -294,11 +294,18 @@ public:
             return memo_dc_;
         return dc_looked_up(handle);
     }
+    // A live brush that is not waiting to be freed (deleted while
+    // selected): no memo holds one that is.
     Slot* brush(const void* handle) {
         if (reinterpret_cast<uintptr_t>(handle) == hot_handle_) [[likely]]
             return hot_slot_;
         if (handle == stock_brush_) return stock_slot_;
         return brush_looked_up(handle);
+    }
+    // Deleted while selected: freed once no DC holds it.
+    void mark_delete_pending(Slot* s) {
+        s->refs |= Slot::kPending;
+        forget_brush(s);
     }
 
 private:
