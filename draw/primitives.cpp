@@ -22,12 +22,15 @@ using i64 = long long;
 // it and releases it again: nothing survives the call. Inlined, so that the
 // layer's calls (inlined in turn when it is linked with the runtime) see the
 // doubled pixel's constant 2 x 2 and drop their checks of the size.
-[[gnu::always_inline]] inline void solid_fill(HDC hdc, int x, int y, int w, int h, short color) {
-    HBRUSH brush = CreateSolidBrush(qx_palette(color));
+[[gnu::always_inline]] inline void solid_fill_rgb(HDC hdc, int x, int y, int w, int h, COLORREF rgb) {
+    HBRUSH brush = CreateSolidBrush(rgb);
     HGDIOBJ old = SelectObject(hdc, brush);
     PatBlt(hdc, x, y, w, h, PATCOPY);
     SelectObject(hdc, old);
     DeleteObject(brush);
+}
+[[gnu::always_inline]] inline void solid_fill(HDC hdc, int x, int y, int w, int h, short color) {
+    solid_fill_rgb(hdc, x, y, w, h, qx_palette(color));
 }
 
 // qx_pset, inlined into the loops of the runs, lines and circles that are
@@ -37,11 +40,21 @@ using i64 = long long;
     else SetPixel(hdc, x, y, qx_palette(color));
 }
 
-// The same for a point on the surface, whose device coordinates are far
-// inside the int range: doubled without holding them at its edges.
-[[gnu::always_inline]] inline void pset_on(HDC hdc, int x, int y, short color) {
-    if (bai == 1) solid_fill(hdc, 2 * x, 2 * y, 2, 2, color);
-    else SetPixel(hdc, x, y, qx_palette(color));
+// What qx_pset reads besides its point, read once for a line or a circle
+// of points: no call the points make changes the mode or the palette.
+struct Pen {
+    HDC hdc;
+    COLORREF rgb;
+    bool doubled;
+};
+Pen pen(HDC hdc, short color) { return Pen{hdc, qx_palette(color), bai == 1}; }
+
+// qx_pset with that pen for a point on the surface, whose device
+// coordinates are far inside the int range: doubled without holding them
+// at its edges.
+[[gnu::always_inline]] inline void pset_on(const Pen& p, int x, int y) {
+    if (p.doubled) solid_fill_rgb(p.hdc, 2 * x, 2 * y, 2, 2, p.rgb);
+    else SetPixel(p.hdc, x, y, p.rgb);
 }
 
 // The logical pixels whose device pixels can reach what the surface shows,
@@ -106,15 +119,15 @@ bool inside(const Box& b, int x, int y) { return x >= b.left && x < b.right && y
 // axis goes up or right from its lower end, as run() does; any other line
 // steps from (x1, y1), its minor coordinate moving once the error, which
 // starts at 0, reaches the major delta.
-[[gnu::always_inline]] inline void walk_inside(HDC hdc, int x1, int y1, int x2, int y2, short color, int skip) {
+[[gnu::always_inline]] inline void walk_inside(const Pen& p, int x1, int y1, int x2, int y2, int skip) {
     if (x1 == x2) {
         const int from = y1 <= y2 ? y1 + skip : y2, to = y1 <= y2 ? y2 : y1 - skip;
-        for (int y = from; y <= to; ++y) pset_on(hdc, x1, y, color);
+        for (int y = from; y <= to; ++y) pset_on(p, x1, y);
         return;
     }
     if (y1 == y2) {
         const int from = x1 <= x2 ? x1 + skip : x2, to = x1 <= x2 ? x2 : x1 - skip;
-        for (int x = from; x <= to; ++x) pset_on(hdc, x, y1, color);
+        for (int x = from; x <= to; ++x) pset_on(p, x, y1);
         return;
     }
     const int xstep = x2 < x1 ? -1 : 1, ystep = y2 < y1 ? -1 : 1;
@@ -123,7 +136,7 @@ bool inside(const Box& b, int x, int y) { return x >= b.left && x < b.right && y
     const int major = x_major ? dx : dy, minor = x_major ? dy : dx;
     int x = x1, y = y1, err = 0;
     for (int i = 0; i <= major; ++i) {
-        if (i >= skip) pset_on(hdc, x, y, color);
+        if (i >= skip) pset_on(p, x, y);
         err += minor;
         if (err >= major) {
             err -= major;
@@ -149,7 +162,7 @@ void line(HDC hdc, int x1, int y1, int x2, int y2, short color, bool skip_first,
         if (!visible_logical(hdc, &b)) return;
         visible = &b;
     }
-    if (inside(*visible, x1, y1) && inside(*visible, x2, y2)) return walk_inside(hdc, x1, y1, x2, y2, color, skip);
+    if (inside(*visible, x1, y1) && inside(*visible, x2, y2)) return walk_inside(pen(hdc, color), x1, y1, x2, y2, skip);
     if (x1 == x2) {
         int from = y1 <= y2 ? qx_clamp_int(i64(y1) + skip) : y2;
         return run(hdc, x1, from, qx_clamp_int(std::llabs(dy) + 1 - skip), true, color, visible);
@@ -244,6 +257,7 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
     const i64 ar = std::llabs(i64(r));
     const bool on_surface = cx - ar - 1 >= visible.left && cx + ar + 1 < visible.right && cy - ar - 1 >= visible.top &&
                             cy + ar + 1 < visible.bottom;
+    const Pen p = pen(hdc, color);
     // A segment with both ends on the surface (nearly all of them, one or
     // two points long) is walked here; the rest go the long way.
     auto segment = [&](int x1, int y1, int x2, int y2, bool skip_first) {
@@ -251,8 +265,8 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
             return line(hdc, x1, y1, x2, y2, color, skip_first, &visible);
         // One step (most segments), its first end left out: what
         // walk_inside draws is its other end.
-        if (skip_first && unsigned(x2 - x1 + 1) <= 2 && unsigned(y2 - y1 + 1) <= 2) return pset_on(hdc, x2, y2, color);
-        walk_inside(hdc, x1, y1, x2, y2, color, skip_first);
+        if (skip_first && unsigned(x2 - x1 + 1) <= 2 && unsigned(y2 - y1 + 1) <= 2) return pset_on(p, x2, y2);
+        walk_inside(p, x1, y1, x2, y2, skip_first);
     };
     const int x1 = to_int(cx + r * t.cos[1]), y1 = to_int(cy + r * t.sin[1]);
     segment(sx, sy, x1, y1, false);
@@ -279,7 +293,7 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
     for (int d = 2; d < 360; ++d) end_at(static_cast<int>(cx + r * t.cos[d]), static_cast<int>(cy + r * t.sin[d]));
     end_at(sx, sy);
     for (int i = 1; i <= n; ++i) {
-        if (unsigned(xs[i] - xs[i - 1] + 1) <= 2 && unsigned(ys[i] - ys[i - 1] + 1) <= 2) pset_on(hdc, xs[i], ys[i], color);
+        if (unsigned(xs[i] - xs[i - 1] + 1) <= 2 && unsigned(ys[i] - ys[i - 1] + 1) <= 2) pset_on(p, xs[i], ys[i]);
         else segment(xs[i - 1], ys[i - 1], xs[i], ys[i], true);
     }
 }

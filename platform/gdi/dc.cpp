@@ -219,6 +219,8 @@ QX_FAST_ENTRIES_END
 QX_FAST_ENTRIES_BEGIN
 extern "C" QX_FAST_ENTRY BOOL WINAPI DeleteObject(HGDIOBJ h) {
     // An unselected brush that is not a stock object is freed at once.
+    if (handles().free_hot_brush(h)) [[likely]]
+        return TRUE;
     Slot* s = handles().brush(h);
     if (!s || s->refs != 0) [[unlikely]]
         return delete_object(h);

@@ -220,15 +220,19 @@ public:
     // Frees a live brush, no DC holding it, behind handle h: its slot
     // becomes the spare, with the next generation.
     void release_brush_to_spare(Slot* s, const void* h) {
-        if (s != hot_slot_) [[unlikely]] {
+        if (s != hot_slot_) {
             if (has_spare()) give_back_spare();  // a live hot brush just stops being hot
             hot_slot_ = s;
         }
+        hot_to_spare(reinterpret_cast<uintptr_t>(h));
+    }
+    // The same for the hot brush, when h is its handle and no DC holds it:
+    // a brush made, selected, deselected and deleted. False otherwise.
+    bool free_hot_brush(const void* h) {
         const auto v = reinterpret_cast<uintptr_t>(h);
-        uint16_t next = static_cast<uint16_t>(v + 1);
-        next = next ? next : 1;  // generation 0 is never issued
-        s->tag = next;           // Kind::free
-        hot_handle_ = ((v & ~uintptr_t(0xFFFF)) | next) | kSpare;
+        if (v != hot_handle_ || hot_slot_->refs != 0) return false;
+        hot_to_spare(v);
+        return true;
     }
     // Lookups are inline: every GDI call makes several.
     Slot* lookup_any(const void* handle) {
@@ -287,8 +291,9 @@ public:
     // looked up (its object, which stays where it is while its handle is
     // live), the hot brush, and a stock brush (a DC's first brush, selected
     // back after each pixel), which is never freed. A memo is forgotten
-    // when its object is freed or the slots move; a forgotten one holds
-    // the null handle and nullptr, the right answer for the null handle.
+    // when its object is freed or the slots move. The DC's and the stock
+    // brush's, forgotten, hold the null handle and nullptr, the right
+    // answer for the null handle; the hot one holds a value no handle is.
     DC* dc(const void* handle) {
         if (handle == memo_dc_handle_) [[likely]]
             return memo_dc_;
@@ -320,13 +325,20 @@ private:
     // live (a brush when it is a stock one).
     [[gnu::noinline]] DC* dc_looked_up(const void* handle);
     [[gnu::noinline]] Slot* brush_looked_up(const void* handle);
+    // The live hot brush behind handle value v becomes the spare.
+    void hot_to_spare(uintptr_t v) {
+        uint16_t next = static_cast<uint16_t>(v + 1);
+        next = next ? next : 1;  // generation 0 is never issued
+        hot_slot_->tag = next;   // Kind::free
+        hot_handle_ = ((v & ~uintptr_t(0xFFFF)) | next) | kSpare;
+    }
     // The spare slot back on top of the free list.
     void give_back_spare() {
         free_[free_count_++] = static_cast<uint32_t>(hot_slot_ - slots_);
         forget_hot();
     }
     void forget_hot() {
-        hot_handle_ = 0;
+        hot_handle_ = kNoHot;
         hot_slot_ = nullptr;
     }
     // A live brush's slot is being freed: no memo may answer for it.
@@ -335,8 +347,10 @@ private:
     }
 
     // Never in a handle: handles are below 2^47 (a 32-bit index and a
-    // 16-bit generation).
+    // 16-bit generation). kNoHot, no hot slot, matches no handle either,
+    // the null handle included.
     static constexpr uint64_t kSpare = uint64_t(1) << 63;
+    static constexpr uint64_t kNoHot = uint64_t(1) << 62;
 
     Slot* slots_ = nullptr;
     uint32_t* free_ = nullptr;  // as many entries as slots: releasing never allocates
@@ -344,7 +358,7 @@ private:
     size_t free_count_ = 0;
     const void* memo_dc_handle_ = nullptr;
     DC* memo_dc_ = nullptr;
-    uint64_t hot_handle_ = 0;
+    uint64_t hot_handle_ = kNoHot;
     Slot* hot_slot_ = nullptr;
     const void* stock_brush_ = nullptr;
     Slot* stock_slot_ = nullptr;
