@@ -74,6 +74,61 @@ TEST(Layer, SelectionReturnsThePreviousObjectAndDefersDeletion) {
     EXPECT_EQ(GetObjectType(GetStockObject(BLACK_BRUSH)), DWORD(OBJ_BRUSH));
 }
 
+// A brush made, selected, used, put back and deleted per pixel goes round
+// one slot; its handles must stay exact through everything else that can
+// happen to that slot: a second deletion, other objects made, a deletion
+// while selected, the table growing.
+TEST(Layer, BrushesMadePerPixelKeepTheirHandlesExact) {
+    Canvas c(8, 8), d(8, 8);
+    EXPECT_FALSE(DeleteObject(nullptr));
+    EXPECT_EQ(SelectObject(c.dc(), nullptr), nullptr);
+    const size_t live = plat::seam::live_objects();
+    HBRUSH made = CreateSolidBrush(RGB(1, 2, 3));
+    HGDIOBJ old = SelectObject(c.dc(), made);
+    ASSERT_TRUE(PatBlt(c.dc(), 0, 0, 2, 2, PATCOPY));
+    EXPECT_EQ(SelectObject(c.dc(), old), made);
+    ASSERT_TRUE(DeleteObject(made));
+    EXPECT_EQ(c.at(1, 1), RGB(1, 2, 3));
+    if (!plat::seam::running_on_wine()) {
+        EXPECT_EQ(plat::seam::live_objects(), live) << "a freed slot is not live";
+    }
+    EXPECT_FALSE(DeleteObject(made)) << "deleted twice";
+    EXPECT_EQ(SelectObject(c.dc(), made), nullptr);
+    EXPECT_EQ(GetObjectType(made), 0u);
+    // Another kind of object takes the freed slot first, then a brush.
+    HDC other = CreateCompatibleDC(nullptr);
+    HBRUSH next = CreateSolidBrush(RGB(4, 5, 6));
+    EXPECT_NE(next, made);
+    EXPECT_EQ(SelectObject(c.dc(), made), nullptr);
+    EXPECT_EQ(GetObjectType(other), DWORD(OBJ_MEMDC));
+    // Deleted while selected, the brush made last can be selected nowhere
+    // else, and goes when it is put back.
+    EXPECT_EQ(SelectObject(c.dc(), next), old);
+    ASSERT_TRUE(DeleteObject(next));
+    if (!plat::seam::running_on_wine()) {  // the layer refuses a brush waiting to be freed
+        EXPECT_EQ(SelectObject(d.dc(), next), nullptr);
+    }
+    EXPECT_TRUE(PatBlt(c.dc(), 2, 2, 2, 2, PATCOPY));
+    EXPECT_EQ(c.at(3, 3), RGB(4, 5, 6));
+    EXPECT_EQ(SelectObject(c.dc(), old), next);
+    EXPECT_EQ(GetObjectType(next), 0u);
+    // The brush made last stays usable while the table grows under it.
+    HBRUSH kept = CreateSolidBrush(RGB(7, 8, 9));
+    std::vector<HDC> many(3000);
+    for (HDC& h : many) h = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(SelectObject(d.dc(), kept), old);
+    EXPECT_TRUE(PatBlt(d.dc(), 0, 0, 2, 2, PATCOPY));
+    EXPECT_EQ(SelectObject(d.dc(), old), kept);
+    EXPECT_EQ(d.at(0, 0), RGB(7, 8, 9));
+    EXPECT_TRUE(DeleteObject(kept));
+    EXPECT_FALSE(DeleteObject(kept));
+    for (HDC h : many) DeleteDC(h);
+    DeleteDC(other);
+    if (!plat::seam::running_on_wine()) {
+        EXPECT_EQ(plat::seam::live_objects(), live);
+    }
+}
+
 // A brush selected into two DCs and deleted paints in both until the last
 // lets it go; each DC paints with the brush it holds, whichever was selected
 // or put back last.
