@@ -95,12 +95,18 @@ reply() {  # INDEX PREFIX
     if grep -q '^check	FAILED' "$work/${names[$1]}.txt"; then failed "$1" "failed its checks"; fi
     failed "$1" "ended before it answered"
 }
+# All on one CPU, the first this script may use: they run in turn, and on a
+# shared machine one CPU can be slower than another for minutes at a time, so
+# that programs left where the scheduler puts them would not be timed alike.
+cpu=$(taskset -pc $$ 2>/dev/null | sed -n 's/.*: *\([0-9]*\).*/\1/p')
+pin=()
+[ -n "$cpu" ] && pin=(taskset -c "$cpu")
 for i in "${!programs[@]}"; do
     mkfifo "$work/$i.in" "$work/$i.out"
     (
         # Not the ends of the other programs' pipes: each must see its own input end.
         for ((j = 0; j < i; j++)); do eval "exec $((10 + j))>&- $((20 + j))<&-"; done
-        cd "$work" && exec env -u DISPLAY QX_HEADLESS=1 "${programs[$i]}" <"$i.in" >"$i.out" 2>"${names[$i]}.err"
+        cd "$work" && exec "${pin[@]}" env -u DISPLAY QX_HEADLESS=1 "${programs[$i]}" <"$i.in" >"$i.out" 2>"${names[$i]}.err"
     ) &
     pids+=($!)
     eval "exec $((10 + i))>\"\$work/$i.in\" $((20 + i))<\"\$work/$i.out\""

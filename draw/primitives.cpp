@@ -274,13 +274,15 @@ void qx_circle(HDC hdc, int cx, int cy, int r, short color) {
     // segment that does not move draws nothing and makes no call, so its
     // end is dropped here, without a branch, and the loop that draws meets
     // no choice it cannot foresee.
-    int xs[360], ys[360], n = 0;
+    // The last end is kept in registers too: read back from the array, each
+    // step would wait for the store before it.
+    int xs[360], ys[360], n = 0, last_x = x1, last_y = y1;
     xs[0] = x1;
     ys[0] = y1;
     auto end_at = [&](int x, int y) {
-        n += (x != xs[n]) | (y != ys[n]);
-        xs[n] = x;
-        ys[n] = y;
+        n += (x != last_x) | (y != last_y);
+        xs[n] = last_x = x;
+        ys[n] = last_y = y;
     };
     if (!on_surface) {
         for (int d = 2; d < 360; ++d) end_at(to_int(cx + r * t.cos[d]), to_int(cy + r * t.sin[d]));
