@@ -63,10 +63,15 @@ Stock& stock() {
 // The object of a slot deleted while selected, now that nothing holds it.
 [[gnu::cold]] [[gnu::noinline]] void release_pending(Slot* s) { handles().release(s); }
 
-// Drops one selection of a held slot; an object deleted while selected goes
-// now. (A stock object's count never falls to 0.)
+// One more selection of a slot, and one fewer: an object deleted while
+// selected goes with its last. A stock object's are not counted: it is never
+// freed, and a point's brush, selected and put back, then writes nothing to
+// the stock brush's slot.
+inline void count_selection(Slot& s) {
+    if (!s.stock) ++s.refs;
+}
 inline void deselect(Slot& s) {
-    if (--s.refs == Slot::kPending) release_pending(&s);
+    if (!s.stock && --s.refs == Slot::kPending) release_pending(&s);
 }
 
 // The same for a handle a DC holds, which may be null (no bitmap).
@@ -74,15 +79,11 @@ inline void deselect(const void* h) {
     if (Slot* s = handles().selected_slot(h)) deselect(*s);
 }
 
-inline void take_brush(DC& dc, HBRUSH h, const Slot& s) {
-    dc.brush = h;
-    dc.brush_look = s.brush.look;
-}
 
 DC* new_dc(HDC* out) {
     auto made = std::make_unique<DC>();
     const auto white = static_cast<HBRUSH>(stock().brushes[WHITE_BRUSH]);
-    take_brush(*made, white, handles().held_slot(white));
+    made->brush = white;
     made->font = static_cast<HFONT>(stock().system_font);
     Slot* slot = nullptr;
     *out = static_cast<HDC>(handles().allocate(Kind::dc, &slot));
@@ -155,7 +156,7 @@ namespace {
         case Kind::brush:
             old = dc->brush;
             if (old == h) return old;
-            take_brush(*dc, static_cast<HBRUSH>(h), *s);
+            dc->brush = static_cast<HBRUSH>(h);
             break;
         case Kind::font:
             old = dc->font;
@@ -175,7 +176,7 @@ namespace {
         default:
             return nullptr;
     }
-    ++s->refs;
+    count_selection(*s);
     deselect(old);
     return old;
 }
@@ -208,8 +209,8 @@ extern "C" QX_FAST_ENTRY HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
     const HBRUSH old = dc->brush;
     if (old != h) {
         Slot& o = handles().held_slot(old);
-        take_brush(*dc, static_cast<HBRUSH>(h), *s);
-        ++s->refs;
+        dc->brush = static_cast<HBRUSH>(h);
+        count_selection(*s);
         deselect(o);
     }
     return old;
@@ -253,7 +254,7 @@ extern "C" int WINAPI GetObjectA(HANDLE h, int c, LPVOID pv) {
         return sizeof(BITMAP);
     }
     if (s->kind() == Kind::brush) {
-        struct { UINT style; COLORREF color; ULONG_PTR hatch; } lb{s->brush.null_brush() ? 1u : 0u, s->brush.color, 0};
+        struct { UINT style; COLORREF color; ULONG_PTR hatch; } lb{s->brush.null_brush() ? 1u : 0u, s->brush.color(), 0};
         if (!pv) return sizeof lb;
         if (c < int(sizeof lb)) return 0;
         std::memcpy(pv, &lb, sizeof lb);

@@ -115,13 +115,10 @@ struct Brush {
             return Look{(uint64_t(pixel) << 32 | pixel) | (paints ? 0 : uint64_t(1) << 63)};
         }
     };
-    COLORREF color = 0;
     Look look;
     bool null_brush() const { return !look.paints(); }
-    void set(COLORREF c, bool null) {
-        color = c;
-        look = Look::of(to_pixel(c), !null);
-    }
+    COLORREF color() const { return to_colorref(look.pixel()); }  // as made, its top byte cleared
+    void set(COLORREF c, bool null) { look = Look::of(to_pixel(c), !null); }
 };
 
 struct DC {
@@ -133,9 +130,6 @@ struct DC {
     HBITMAP bitmap = nullptr;    // memory DCs: the selected bitmap
     HBITMAP default_bitmap = nullptr;
     HBRUSH brush = nullptr;
-    // The selected brush's look: brushes never change once made, so PatBlt
-    // reads it here.
-    Brush::Look brush_look;
     HFONT font = nullptr;        // nullptr or the stock system font: the built-in bitmap font
     COLORREF text_color = 0x000000;
     COLORREF bk_color = 0xFFFFFF;
@@ -373,7 +367,7 @@ Font* font_from(HFONT h);
 inline COLORREF brush_color(HBRUSH h, bool* is_null) {
     Slot* s = handles().lookup(h, Kind::brush);
     *is_null = !s || s->brush.null_brush();
-    return s ? s->brush.color : 0;
+    return s ? s->brush.color() : 0;
 }
 
 // A half-open device rectangle, in 64 bits so no int coordinate overflows.

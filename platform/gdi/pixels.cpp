@@ -116,19 +116,23 @@ QX_FAST_ENTRIES_BEGIN
 extern "C" QX_FAST_ENTRY BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
     DC* dc = dc_from(hdc);
     // A doubled pixel in a solid brush, the commonest fill: 2 x 2 wholly
-    // inside an unclipped 32-bit surface goes straight to the pixels.
+    // inside an unclipped 32-bit surface goes straight to the pixels, in
+    // the look of the brush the DC holds (always one, and live while held).
     Surface* s = dc ? dc->surface : nullptr;
-    if (s && rop == PATCOPY && w == 2 && h == 2 && dc->brush_look.paints() && !dc->has_clip && s->bits_per_pixel == 32 &&
+    if (s && rop == PATCOPY && w == 2 && h == 2 && !dc->has_clip && s->bits_per_pixel == 32 &&
         unsigned(x) < unsigned(s->width - 1) && unsigned(y) < unsigned(s->height - 1)) [[likely]] {
-        // Everything is read before the first pixel is written: a pixel
-        // store may alias any int the compiler sees.
-        const int64_t stride = s->stride;
-        uint32_t* p = s->bits + int64_t(y) * stride + x;
-        const uint64_t two = dc->brush_look.two();
-        s->drew(x, y, int64_t(x) + 2, int64_t(y) + 2);
-        std::memcpy(p, &two, 8);
-        std::memcpy(p + stride, &two, 8);
-        return TRUE;
+        const Brush::Look look = handles().held_slot(dc->brush).brush.look;
+        if (look.paints()) [[likely]] {
+            // Everything is read before the first pixel is written: a pixel
+            // store may alias anything the compiler sees.
+            const int64_t stride = s->stride;
+            uint32_t* p = s->bits + int64_t(y) * stride + x;
+            const uint64_t two = look.two();
+            s->drew(x, y, int64_t(x) + 2, int64_t(y) + 2);
+            std::memcpy(p, &two, 8);
+            std::memcpy(p + stride, &two, 8);
+            return TRUE;
+        }
     }
     return dc ? pat_blt(dc, x, y, w, h, rop) : FALSE;
 }
