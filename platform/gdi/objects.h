@@ -145,9 +145,9 @@ struct alignas(64) Slot {
     uint64_t tag = 1;
     // The DCs the object is selected into, and kPending once it was deleted
     // while selected (it is freed when the count falls to 0). A stock object
-    // starts at kStockRefs, which no count of selections reaches down from:
-    // so an object that can be freed at once is one with refs == 0, a single
-    // comparison.
+    // is never freed and its selections are not counted: it holds
+    // kStockRefs, so an object that can be freed at once is one with
+    // refs == 0, a single comparison.
     uint32_t refs = 0;
     bool stock = false;
     Brush brush;                  // inline: brushes are made per pixel
